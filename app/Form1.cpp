@@ -1,0 +1,165 @@
+#include "app/Form1.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QLayout>
+#include <QMenuBar>
+
+namespace mirona {
+
+namespace {
+
+// The client area of a new window, in pixels.
+constexpr QSize kClientSize{451, 452};
+
+QAction* addItem(QMenu* menu, const char* name, const QString& caption, bool checkable) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(checkable);
+    return action;
+}
+
+QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption) {
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent)
+    : QMainWindow(parent), Picture1(new CanvasWidget), drawing_(Picture1->surface()) {
+    setWindowTitle(QStringLiteral("Form1"));
+    auto* client = new QWidget;
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    Picture1->setParent(client);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->move(0, 0);
+
+    QMenu* file = addMenu(menuBar(), "File", QStringLiteral("ファイル"));
+    Hakushi = addItem(file, "Hakushi", QStringLiteral("白紙"), false);
+    Hozon = addItem(file, "Hozon", QStringLiteral("保存"), false);
+    Quit = addItem(file, "Quit", QStringLiteral("終了"), false);
+    QMenu* mode = addMenu(menuBar(), "Mode", QStringLiteral("対称"));
+    Joge = addItem(mode, "Joge", QStringLiteral("上下対称"), true);
+    Sayu = addItem(mode, "Sayu", QStringLiteral("左右対称"), true);
+    JogeSayu = addItem(mode, "JogeSayu", QStringLiteral("上下左右対称"), true);
+    JogeSayuNaname = addItem(mode, "JogeSayuNaname", QStringLiteral("上下左右斜め対称"), true);
+    QMenu* byoga = addMenu(menuBar(), "Byoga", QStringLiteral("描画"));
+    MenuFreeLine = addItem(byoga, "MenuFreeLine", QStringLiteral("自由曲線"), true);
+    MenuContLine = addItem(byoga, "MenuContLine", QStringLiteral("連続直線"), true);
+    MenuBox = addItem(byoga, "MenuBox", QStringLiteral("長方形"), true);
+    MenuEllipse = addItem(byoga, "MenuEllipse", QStringLiteral("楕円"), true);
+    QMenu* help = addMenu(menuBar(), "Help", QStringLiteral("ヘルプ"));
+    Joho = addItem(help, "Joho", QStringLiteral("情報"), false);
+
+    connect(Hakushi, &QAction::triggered, this, &Form1::Hakushi_Click);
+    connect(Quit, &QAction::triggered, this, &Form1::Quit_Click);
+    connect(Joge, &QAction::triggered, this, &Form1::Joge_Click);
+    connect(Sayu, &QAction::triggered, this, &Form1::Sayu_Click);
+    connect(JogeSayu, &QAction::triggered, this, &Form1::JogeSayu_Click);
+    connect(JogeSayuNaname, &QAction::triggered, this, &Form1::JogeSayuNaname_Click);
+    connect(MenuFreeLine, &QAction::triggered, this, &Form1::MenuFreeLine_Click);
+    connect(MenuContLine, &QAction::triggered, this, &Form1::MenuContLine_Click);
+    connect(MenuBox, &QAction::triggered, this, &Form1::MenuBox_Click);
+    connect(MenuEllipse, &QAction::triggered, this, &Form1::MenuEllipse_Click);
+    connect(Picture1, &CanvasWidget::MouseDown, this, &Form1::Picture1_MouseDown);
+    connect(Picture1, &CanvasWidget::MouseMove, this, &Form1::Picture1_MouseMove);
+    connect(Picture1, &CanvasWidget::MouseUp, this, &Form1::Picture1_MouseUp);
+
+    resize(kClientSize.width(), kClientSize.height() + menuBar()->sizeHint().height());
+}
+
+void Form1::Form_Load() {
+    // The client area as the window's layout gives it, also before the window is first shown.
+    layout()->activate();
+    const QSize client = centralWidget()->size();
+    const int size = client.height() > client.width() ? client.width() : client.height();
+    Picture1->setCanvasSize(size, size);
+    DrawingState& state = drawing_.state();
+    state.CanvasW = static_cast<float>(Picture1->width());
+    state.CanvasH = storeY(static_cast<float>(Picture1->height()));
+    state.ToolNo = static_cast<std::int16_t>(ToolNumber::FreeLine);
+    state.ChainFlag = 0;
+    MenuFreeLine->setChecked(true);
+    MenuContLine->setChecked(false);
+    MenuBox->setChecked(false);
+    MenuEllipse->setChecked(false);
+    state.JogeFlag = 1;
+    state.SayuFlag = 1;
+    state.NanameFlag = 1;
+    Joge->setChecked(false);
+    Sayu->setChecked(false);
+    JogeSayu->setChecked(false);
+    JogeSayuNaname->setChecked(true);
+    Picture1->surface().Cls();
+    show();
+}
+
+void Form1::Hakushi_Click() {
+    Form_Load();
+}
+
+void Form1::Quit_Click() {
+    QApplication::quit();
+}
+
+void Form1::selectTool(ToolNumber tool) {
+    DrawingState& state = drawing_.state();
+    state.ToolNo = static_cast<std::int16_t>(tool);
+    state.ChainFlag = 0;
+    MenuFreeLine->setChecked(tool == ToolNumber::FreeLine);
+    MenuContLine->setChecked(tool == ToolNumber::ContLine);
+    MenuBox->setChecked(tool == ToolNumber::Box);
+    MenuEllipse->setChecked(tool == ToolNumber::Ellipse);
+}
+
+void Form1::MenuFreeLine_Click() {
+    selectTool(ToolNumber::FreeLine);
+}
+void Form1::MenuContLine_Click() {
+    selectTool(ToolNumber::ContLine);
+}
+void Form1::MenuBox_Click() {
+    selectTool(ToolNumber::Box);
+}
+void Form1::MenuEllipse_Click() {
+    selectTool(ToolNumber::Ellipse);
+}
+
+void Form1::selectMode(std::int16_t joge, std::int16_t sayu, std::int16_t naname, QAction* chosen) {
+    DrawingState& state = drawing_.state();
+    state.JogeFlag = joge;
+    state.SayuFlag = sayu;
+    state.NanameFlag = naname;
+    for (QAction* item : {Joge, Sayu, JogeSayu, JogeSayuNaname})
+        item->setChecked(item == chosen);
+}
+
+void Form1::Joge_Click() {
+    selectMode(1, 0, 0, Joge);
+}
+void Form1::Sayu_Click() {
+    selectMode(0, 1, 0, Sayu);
+}
+void Form1::JogeSayu_Click() {
+    selectMode(1, 1, 0, JogeSayu);
+}
+void Form1::JogeSayuNaname_Click() {
+    selectMode(1, 1, 1, JogeSayuNaname);
+}
+
+void Form1::Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y) {
+    drawing_.Picture1_MouseDown(Button, Shift, X, Y);
+}
+
+void Form1::Picture1_MouseMove(qint16 Button, qint16 Shift, float X, float Y) {
+    drawing_.Picture1_MouseMove(Button, Shift, X, Y);
+}
+
+void Form1::Picture1_MouseUp(qint16 Button, qint16 Shift, float X, float Y) {
+    drawing_.Picture1_MouseUp(Button, Shift, X, Y);
+}
+
+} // namespace mirona

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "canvas/CanvasWidget.hpp"
+#include "drawing/SymmetricDrawing.hpp"
+
+#include <QMainWindow>
+
+class QAction;
+
+namespace mirona {
+
+// The main window: the menus and the square canvas Picture1 at the top-left of the client
+// area. Owns the drawing state; every menu and pointer event is one handler below, run to its
+// end on the user-interface thread.
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    // Start-up and New: fits the canvas to the smaller side of the client area (the height on
+    // a tie), selects the freehand tool and the eight-image mode, ends a chain, clears the
+    // canvas and shows the window. The anchor and last point keep their values.
+    void Form_Load();
+
+    [[nodiscard]] CanvasWidget& canvas() { return *Picture1; }
+    [[nodiscard]] SymmetricDrawing& drawing() { return drawing_; }
+
+public slots:
+    void Hakushi_Click();
+    void Quit_Click();
+    void MenuFreeLine_Click();
+    void MenuContLine_Click();
+    void MenuBox_Click();
+    void MenuEllipse_Click();
+    void Joge_Click();
+    void Sayu_Click();
+    void JogeSayu_Click();
+    void JogeSayuNaname_Click();
+
+    void Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y);
+    void Picture1_MouseMove(qint16 Button, qint16 Shift, float X, float Y);
+    void Picture1_MouseUp(qint16 Button, qint16 Shift, float X, float Y);
+
+private:
+    void selectTool(ToolNumber tool);
+    void selectMode(std::int16_t joge, std::int16_t sayu, std::int16_t naname, QAction* chosen);
+
+    CanvasWidget* Picture1;
+    SymmetricDrawing drawing_;
+    QAction* Hakushi;
+    QAction* Hozon;
+    QAction* Quit;
+    QAction* Joge;
+    QAction* Sayu;
+    QAction* JogeSayu;
+    QAction* JogeSayuNaname;
+    QAction* MenuFreeLine;
+    QAction* MenuContLine;
+    QAction* MenuBox;
+    QAction* MenuEllipse;
+    QAction* Joho;
+};
+
+} // namespace mirona

@@ -1,0 +1,83 @@
+#include "canvas/CanvasWidget.hpp"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace mirona {
+
+namespace {
+
+constexpr Qt::MouseButtons kCanvasButtons = Qt::LeftButton | Qt::RightButton | Qt::MiddleButton;
+
+// Qt's left, right and middle button flags are the bits 1, 2 and 4 of the canvas mask.
+qint16 buttonMask(Qt::MouseButtons buttons) {
+    return static_cast<qint16>((buttons & kCanvasButtons).toInt());
+}
+
+qint16 shiftMask(Qt::KeyboardModifiers modifiers) {
+    return static_cast<qint16>((modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0) |
+                               (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0) |
+                               (modifiers.testFlag(Qt::AltModifier) ? 4 : 0));
+}
+
+// Scaled screens may report fractions; the drawing works in whole pixels.
+QPointF canvasPixel(const QMouseEvent* event) {
+    const QPointF p = event->position();
+    return {std::floor(p.x()), std::floor(p.y())};
+}
+
+} // namespace
+
+CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(QStringLiteral("キャンバス"));
+    surface_.setChangeListener(
+        [this](const PixelRect& r) { update(QRect(r.left, r.top, r.width(), r.height())); });
+    setCanvasSize(1, 1);
+}
+
+void CanvasWidget::setCanvasSize(int width, int height) {
+    resize(width, height);
+    surface_.resize(width, height);
+    const auto pixels = surface_.Image();
+    view_ = QImage(reinterpret_cast<const uchar*>(pixels.data()), surface_.width(),
+                   surface_.height(), surface_.width() * 4, QImage::Format_RGB32);
+}
+
+void CanvasWidget::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    for (const QRect& r : event->region())
+        painter.drawImage(r, view_, r);
+}
+
+void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+    if (!(event->button() & kCanvasButtons))
+        return;
+    lastDelivered_ = canvasPixel(event);
+    emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()),
+                   static_cast<float>(lastDelivered_.x()), static_cast<float>(lastDelivered_.y()));
+}
+
+void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
+    lastDelivered_ = canvasPixel(event);
+    emit MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
+                   static_cast<float>(lastDelivered_.x()), static_cast<float>(lastDelivered_.y()));
+}
+
+void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!(event->button() & kCanvasButtons))
+        return;
+    const QPointF p = canvasPixel(event);
+    const qint16 shift = shiftMask(event->modifiers());
+    const auto x = static_cast<float>(p.x());
+    const auto y = static_cast<float>(p.y());
+    if (p != lastDelivered_) {
+        lastDelivered_ = p;
+        emit MouseMove(buttonMask(event->buttons() | event->button()), shift, x, y);
+    }
+    emit MouseUp(buttonMask(event->button()), shift, x, y);
+}
+
+} // namespace mirona

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "canvas/Surface.hpp"
+
+#include <QImage>
+#include <QPointF>
+#include <QWidget>
+
+namespace mirona {
+
+// Shows a Surface and turns pointer input into canvas events.
+//
+// The widget has no frame: its size is the bitmap's size. Positions are whole canvas pixels
+// from the top-left corner; after a press the widget keeps the pointer, so moves and the
+// release arrive also from outside it. Buttons are a mask (1 left, 2 right, 4 middle), the
+// changed button for a press or release and all buttons held for a move; shift is a mask
+// (1 Shift, 2 Ctrl, 4 Alt). A release away from the last delivered position is preceded by a
+// move there with the buttons held before the release, so a stroke always ends where the
+// pointer was let go. Only the rectangles the surface reports as changed are repainted.
+class CanvasWidget final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CanvasWidget(QWidget* parent = nullptr);
+
+    [[nodiscard]] Surface& surface() { return surface_; }
+    [[nodiscard]] const Surface& surface() const { return surface_; }
+
+    // Sets the widget's and the bitmap's size; the bitmap becomes white.
+    void setCanvasSize(int width, int height);
+
+    // The bitmap as an image that shares the surface's pixels.
+    [[nodiscard]] const QImage& image() const { return view_; }
+
+signals:
+    void MouseDown(qint16 button, qint16 shift, float x, float y);
+    void MouseMove(qint16 button, qint16 shift, float x, float y);
+    void MouseUp(qint16 button, qint16 shift, float x, float y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    Surface surface_;
+    QImage view_;
+    QPointF lastDelivered_;
+};
+
+} // namespace mirona

@@ -1,0 +1,313 @@
+#include "canvas/Surface.hpp"
+
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace mirona {
+
+namespace {
+
+// Coordinates are clipped or rejected beyond this magnitude: far beyond any canvas, and small
+// enough that every product below fits its integer type.
+constexpr double kLimit = 1 << 24;
+
+__extension__ using Wide = __int128;
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) { // b > 0
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { // b > 0
+    return -floorDiv(-a, b);
+}
+
+std::int64_t toPixel(double v) {
+    return static_cast<std::int64_t>(std::nearbyint(v));
+}
+
+// Clips the segment to the square [-kLimit, kLimit]^2 (Liang-Barsky); false when nothing is left.
+bool clipToLimit(double& x1, double& y1, double& x2, double& y2) {
+    const double dx = x2 - x1;
+    const double dy = y2 - y1;
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const auto edge = [&](double p, double q) {
+        if (p == 0.0)
+            return q >= 0.0;
+        const double r = q / p;
+        if (p < 0.0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+        return t0 <= t1;
+    };
+    if (!(edge(-dx, x1 + kLimit) && edge(dx, kLimit - x1) && edge(-dy, y1 + kLimit) &&
+          edge(dy, kLimit - y1)))
+        return false;
+    const double sx = x1;
+    const double sy = y1;
+    if (t1 < 1.0) {
+        x2 = sx + t1 * dx;
+        y2 = sy + t1 * dy;
+    }
+    if (t0 > 0.0) {
+        x1 = sx + t0 * dx;
+        y1 = sy + t0 * dy;
+    }
+    // Rounding can leave a hair outside; the clamp keeps the integer arithmetic in range.
+    for (double* v : {&x1, &y1, &x2, &y2})
+        *v = std::clamp(*v, -kLimit, kLimit);
+    return true;
+}
+
+double finiteOr(double v, double bound) {
+    return std::isinf(v) ? std::copysign(bound, v) : v;
+}
+
+void include(PixelRect& r, std::int64_t x, std::int64_t y) {
+    r = r.united({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x) + 1,
+                  static_cast<int>(y) + 1});
+}
+
+// u(t) of the quarter ellipse with semi-axis p along u and q along t: the largest u >= 0 with
+// u == 0 or (2u - 1)^2 q^2 <= 4 p^2 (q^2 - t^2), i.e. p * sqrt(1 - t^2/q^2) rounded half up.
+bool within(std::int64_t u, Wide q2, Wide rhs) {
+    const Wide d = 2 * static_cast<Wide>(u) - 1;
+    return d * d * q2 <= rhs;
+}
+
+std::int64_t ordinate(std::int64_t p, std::int64_t q, std::int64_t t) {
+    const Wide q2 = static_cast<Wide>(q) * q;
+    const Wide rhs = 4 * static_cast<Wide>(p) * p * (q2 - static_cast<Wide>(t) * t);
+    const double ratio = static_cast<double>(t) / static_cast<double>(q);
+    std::int64_t u = std::clamp<std::int64_t>(
+        toPixel(static_cast<double>(p) * std::sqrt(std::max(0.0, 1.0 - ratio * ratio))), 0, p);
+    while (u < p && within(u + 1, q2, rhs))
+        ++u;
+    while (u > 0 && !within(u, q2, rhs))
+        --u;
+    return u;
+}
+
+} // namespace
+
+Surface::Surface(int width, int height) {
+    resize(width, height);
+}
+
+void Surface::resize(int width, int height) {
+    width_ = std::max(1, width);
+    height_ = std::max(1, height);
+    pixels_.assign(static_cast<std::size_t>(width_) * height_, kWhite);
+    report({0, 0, width_, height_});
+}
+
+void Surface::report(const PixelRect& changed) const {
+    if (listener_ && !changed.isEmpty())
+        listener_(changed);
+}
+
+void Surface::Cls() {
+    std::fill(pixels_.begin(), pixels_.end(), kWhite);
+    report({0, 0, width_, height_});
+}
+
+void Surface::Line(float x1, float y1, float x2, float y2, LineOption option) {
+    double ax = x1, ay = y1, bx = x2, by = y2;
+    if (std::isnan(ax) || std::isnan(ay) || std::isnan(bx) || std::isnan(by))
+        return;
+    PixelRect changed;
+    if (option == LineOption::Box) {
+        // Moving a corner along its own axes beyond the canvas changes no visible pixel.
+        const auto c = [](double v) { return toPixel(std::clamp(v, -kLimit, kLimit)); };
+        box(c(ax), c(ay), c(bx), c(by), changed);
+    } else {
+        ax = finiteOr(ax, 2 * kLimit);
+        ay = finiteOr(ay, 2 * kLimit);
+        bx = finiteOr(bx, 2 * kLimit);
+        by = finiteOr(by, 2 * kLimit);
+        if (clipToLimit(ax, ay, bx, by))
+            segment(toPixel(ax), toPixel(ay), toPixel(bx), toPixel(by), 0, changed);
+    }
+    report(changed);
+}
+
+// Pixel i (0..n) of the segment sits i steps along the major axis from the first point, and
+// floor((2ik + n) / 2n) steps along the minor one (k = minor extent): the minor offset rounded
+// half up. Only the visible range of i is walked. Dotted figures take the i with i + phase even.
+void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                      std::int64_t phase, PixelRect& changed) {
+    const bool xMajor = std::llabs(x2 - x1) >= std::llabs(y2 - y1);
+    const std::int64_t m1 = xMajor ? x1 : y1;
+    const std::int64_t q1 = xMajor ? y1 : x1;
+    const std::int64_t dm = xMajor ? x2 - x1 : y2 - y1;
+    const std::int64_t dq = xMajor ? y2 - y1 : x2 - x1;
+    const std::int64_t n = std::llabs(dm);
+    const std::int64_t k = std::llabs(dq);
+    const std::int64_t sm = dm < 0 ? -1 : 1;
+    const std::int64_t sq = dq < 0 ? -1 : 1;
+    const std::int64_t mMax = (xMajor ? width_ : height_) - 1;
+    const std::int64_t qMax = (xMajor ? height_ : width_) - 1;
+
+    std::int64_t lo =
+        sm > 0 ? std::max<std::int64_t>(0, -m1) : std::max<std::int64_t>(0, m1 - mMax);
+    std::int64_t hi = sm > 0 ? std::min(n, mMax - m1) : std::min(n, m1);
+    const std::int64_t fLo = sq > 0 ? -q1 : q1 - qMax;
+    const std::int64_t fHi = sq > 0 ? qMax - q1 : q1;
+    if (n == 0 || k == 0) {
+        if (fLo > 0 || fHi < 0)
+            return;
+    } else {
+        lo = std::max(lo, ceilDiv(2 * n * fLo - n, 2 * k));
+        hi = std::min(hi, ceilDiv(2 * n * (fHi + 1) - n, 2 * k) - 1);
+    }
+    const bool dotted = style_ == DrawStyle::Dot;
+    if (dotted && ((lo + phase) & 1) != 0)
+        ++lo;
+    if (lo > hi)
+        return;
+    const std::int64_t step = dotted ? 2 : 1;
+    hi = lo + (hi - lo) / step * step;
+
+    const std::int64_t twoN = 2 * (n == 0 ? 1 : n);
+    std::int64_t f = floorDiv(2 * lo * k + n, twoN);
+    std::int64_t e = 2 * lo * k + n - f * twoN; // e == (2ik + n) mod 2n
+    const std::int64_t majorStride = xMajor ? sm : sm * width_;
+    const std::int64_t minorStride = xMajor ? sq * width_ : sq;
+    const std::int64_t mLo = m1 + lo * sm;
+    const std::int64_t qLo = q1 + sq * f;
+    std::int64_t offset = xMajor ? qLo * width_ + mLo : mLo * width_ + qLo;
+    std::uint32_t* const data = pixels_.data();
+    for (std::int64_t i = lo;; i += step) {
+        paint(data[offset]);
+        if (i == hi)
+            break;
+        offset += step * majorStride;
+        e += step * 2 * k;
+        while (e >= twoN) { // restore 0 <= e < 2n: one minor step each
+            e -= twoN;
+            offset += minorStride;
+        }
+    }
+    const std::int64_t fHiPixel = floorDiv(2 * hi * k + n, twoN);
+    const std::int64_t mHi = m1 + hi * sm;
+    const std::int64_t qHi = q1 + sq * fHiPixel;
+    if (xMajor) {
+        include(changed, mLo, qLo);
+        include(changed, mHi, qHi);
+    } else {
+        include(changed, qLo, mLo);
+        include(changed, qHi, mHi);
+    }
+}
+
+// The outline walks from the first corner along its row to the second corner's column, then
+// along that column, back along the other row and up the first column: each pixel once, and
+// the dotted pattern counted around the whole outline.
+void Surface::box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                  PixelRect& changed) {
+    const std::int64_t w = std::llabs(x2 - x1);
+    const std::int64_t h = std::llabs(y2 - y1);
+    if (w == 0 || h == 0) {
+        segment(x1, y1, x2, y2, 0, changed);
+        return;
+    }
+    const std::int64_t sx = x2 > x1 ? 1 : -1;
+    const std::int64_t sy = y2 > y1 ? 1 : -1;
+    segment(x1, y1, x2 - sx, y1, 0, changed);
+    segment(x2, y1, x2, y2 - sy, w, changed);
+    segment(x2, y2, x1 + sx, y2, w + h, changed);
+    segment(x1, y2, x1, y1 + sy, 2 * w + h, changed);
+}
+
+void Surface::Circle(float cx, float cy, float radius, float aspect) {
+    const double r = std::fabs(static_cast<double>(radius));
+    const double asp = std::fabs(static_cast<double>(aspect));
+    double a = r;
+    double b = r;
+    if (asp < 1.0)
+        b = r * asp;
+    else if (asp > 1.0)
+        a = r / asp;
+    const auto inRange = [](double v) { return std::fabs(v) <= kLimit; }; // false for NaN
+    if (!(inRange(a) && inRange(b) && inRange(cx) && inRange(cy)))
+        return;
+    PixelRect changed;
+    ellipse(toPixel(cx), toPixel(cy), toPixel(a), toPixel(b), changed);
+    report(changed);
+}
+
+// A quarter of the outline is two arcs: rows 0..yS, where the outline is steeper than 45
+// degrees, take one pixel each; columns left of the last of those take one pixel each. The
+// quarter is mirrored into the other three without repeating pixels on the axes.
+void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b,
+                      PixelRect& changed) {
+    if (a == 0 && b == 0)
+        return;
+    if (a == 0 || b == 0) {
+        segment(cx - a, cy - b, cx + a, cy + b, 0, changed);
+        return;
+    }
+    const Wide a2 = static_cast<Wide>(a) * a;
+    const Wide b2 = static_cast<Wide>(b) * b;
+    // yS: the largest y with y^2 (a^2 + b^2) <= b^4, where the slope passes 45 degrees.
+    auto yS = static_cast<std::int64_t>(static_cast<double>(b2) /
+                                        std::sqrt(static_cast<double>(a2 + b2)));
+    while (static_cast<Wide>(yS + 1) * (yS + 1) * (a2 + b2) <= b2 * b2)
+        ++yS;
+    while (yS > 0 && static_cast<Wide>(yS) * yS * (a2 + b2) > b2 * b2)
+        --yS;
+    arc(cx, cy, a, b, yS, false, changed);
+    arc(cx, cy, b, a, std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0), true, changed);
+}
+
+// Pixels (u(t), t) for t in 0..tEnd, u along x unless transposed, mirrored into four quadrants.
+void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q,
+                  std::int64_t tEnd, bool transposed, PixelRect& changed) {
+    const std::int64_t ct = transposed ? cx : cy;
+    const std::int64_t cu = transposed ? cy : cx;
+    const std::int64_t tMax = (transposed ? width_ : height_) - 1;
+    const std::int64_t uMax = (transposed ? height_ : width_) - 1;
+    // Only the t whose row (or column) ct + t or ct - t lies on the canvas.
+    std::int64_t tLo = tEnd + 1;
+    std::int64_t tHi = -1;
+    for (const auto& [lo, hi] : {std::pair{-ct, tMax - ct}, std::pair{ct - tMax, ct}}) {
+        if (std::max<std::int64_t>(lo, 0) <= std::min(hi, tEnd)) {
+            tLo = std::min(tLo, std::max<std::int64_t>(lo, 0));
+            tHi = std::max(tHi, std::min(hi, tEnd));
+        }
+    }
+    const bool dotted = style_ == DrawStyle::Dot;
+    if (dotted && (tLo & 1) != 0)
+        ++tLo;
+    if (tLo > tHi)
+        return;
+
+    const Wide q2 = static_cast<Wide>(q) * q;
+    const Wide p4 = 4 * static_cast<Wide>(p) * p;
+    std::int64_t u = ordinate(p, q, tLo);
+    const auto put = [&](std::int64_t t, std::int64_t v) {
+        if (t < 0 || t > tMax || v < 0 || v > uMax)
+            return;
+        const std::int64_t x = transposed ? t : v;
+        const std::int64_t y = transposed ? v : t;
+        paint(pixels_[static_cast<std::size_t>(y * width_ + x)]);
+        include(changed, x, y);
+    };
+    for (std::int64_t t = tLo; t <= tHi; t += dotted ? 2 : 1) {
+        const Wide rhs = p4 * (q2 - static_cast<Wide>(t) * t);
+        while (u > 0 && !within(u, q2, rhs))
+            --u;
+        put(ct + t, cu + u);
+        if (u != 0)
+            put(ct + t, cu - u);
+        if (t != 0) {
+            put(ct - t, cu + u);
+            if (u != 0)
+                put(ct - t, cu - u);
+        }
+    }
+}
+
+} // namespace mirona

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Mirona (Release) and starts it.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$root/scripts/ensure-deps.sh"
+cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build/release" -j2 --target mirona
+exec "$root/build/release/app/mirona"
