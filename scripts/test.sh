@@ -18,3 +18,20 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     build_and_test "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DMIRONA_SANITIZE=ON
+
+# The drawing fuzzer, for about a minute after the seed corpus. A crash or a broken invariant
+# fails the run; the input is left in build/fuzz/artifacts, to be added to tests/fuzz/corpus.
+fuzz=$root/build/fuzz
+cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRONA_FUZZ=ON >/dev/null
+cmake --build "$fuzz" -j2
+rm -rf "$fuzz/corpus" "$fuzz/artifacts"
+mkdir -p "$fuzz/corpus" "$fuzz/artifacts"
+if ! "$fuzz/tests/fuzz/mirona_drawing_fuzzer" -max_total_time=60 -print_final_stats=1 \
+    -artifact_prefix="$fuzz/artifacts/" "$fuzz/corpus" "$root/tests/fuzz/corpus" \
+    >"$fuzz/fuzz.log" 2>&1; then
+    tail -n 60 "$fuzz/fuzz.log"
+    echo "The drawing fuzzer failed; the input is in $fuzz/artifacts." >&2
+    exit 1
+fi
+grep -E '^Done|number_of_executed_units|peak_rss' "$fuzz/fuzz.log"

@@ -1,0 +1,280 @@
+#include "tests/fuzz/DrawingFuzz.hpp"
+
+#include "canvas/Surface.hpp"
+#include "drawing/SymmetricDrawing.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+
+namespace mirona {
+
+namespace {
+
+constexpr int kMaxCanvas = 600;
+
+using Limits = std::numeric_limits<float>;
+
+// Values on the edges of the engine's arithmetic: halves (stored y rounds them), the 16-bit
+// limits of stored y, the engine's clipping range, the float range and its special values.
+constexpr std::array<float, 32> kSpecialCoordinates{
+    0.0f,
+    -0.0f,
+    0.5f,
+    -0.5f,
+    1.5f,
+    10.5f,
+    11.5f,
+    0.25f,
+    599.0f,
+    600.0f,
+    32767.0f,
+    32767.5f,
+    32768.0f,
+    -32768.0f,
+    -32768.5f,
+    -32769.0f,
+    65535.0f,
+    65536.0f,
+    -65536.0f,
+    16777216.0f,
+    -16777217.0f,
+    1e9f,
+    -1e9f,
+    1e30f,
+    -1e30f,
+    Limits::max(),
+    Limits::lowest(),
+    Limits::infinity(),
+    -Limits::infinity(),
+    Limits::quiet_NaN(),
+    Limits::min(),
+    Limits::denorm_min(),
+};
+
+class ByteReader final {
+public:
+    explicit ByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    [[nodiscard]] bool empty() const { return pos_ >= bytes_.size(); }
+
+    // The next byte; zeros past the end.
+    std::uint8_t byte() { return empty() ? 0 : bytes_[pos_++]; }
+
+    template <class T> T raw() {
+        std::array<std::uint8_t, sizeof(T)> b{};
+        for (std::uint8_t& v : b)
+            v = byte();
+        return std::bit_cast<T>(b);
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+};
+
+// Mostly whole pixels on and around the canvas, where drawing happens; sometimes a special
+// value or any float at all.
+float coordinate(ByteReader& in) {
+    const std::uint8_t selector = in.byte();
+    if (selector < 192)
+        return static_cast<float>((selector * 256 + in.byte()) % 1400 - 400);
+    if (selector < 224)
+        return kSpecialCoordinates[selector - 192];
+    return in.raw<float>();
+}
+
+// Mostly the masks of three buttons; sometimes any 16-bit value.
+std::int16_t buttonMask(ByteReader& in) {
+    const std::uint8_t b = in.byte();
+    return b < 248 ? static_cast<std::int16_t>(b % 8) : in.raw<std::int16_t>();
+}
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "drawing fuzz: invariant broken: %s\n", what);
+    std::abort();
+}
+
+void expect(bool holds, const char* what) {
+    if (!holds)
+        fail(what);
+}
+
+bool isFlag(std::int16_t v) {
+    return v == 0 || v == 1;
+}
+
+// A y that a stroke keeps exactly and whose differences with others stay in 16 bits. Beyond
+// that the pointer's unrounded y and the stored one differ, so a preview may not take away
+// exactly what the previous one drew; pointers do not deliver such positions.
+bool isOrdinaryY(float y) {
+    return std::nearbyint(y) == y && std::fabs(y) <= 16000.0f;
+}
+
+bool isRubberBandTool(std::int16_t tool) {
+    return tool >= static_cast<std::int16_t>(ToolNumber::ContLine) &&
+           tool <= static_cast<std::int16_t>(ToolNumber::Ellipse);
+}
+
+class Session final {
+public:
+    explicit Session(int size) : surface_(size, size), drawing_(surface_) {
+        DrawingState& state = drawing_.state();
+        state.CanvasW = static_cast<float>(size);
+        state.CanvasH = static_cast<std::int16_t>(size);
+    }
+
+    void press(std::int16_t button, float x, float y) {
+        const DrawingState& state = drawing_.state();
+        // In a chain a press changes nothing, so a drag already under way goes on.
+        if (state.ChainFlag != 0 && drag_) {
+            drawing_.Picture1_MouseDown(button, 0, x, y);
+            return;
+        }
+        drag_.reset();
+        if (isRubberBandTool(state.ToolNo)) {
+            before_ = surface_;
+            drag_.emplace(Drag{state, button, {x, y}, true, std::nullopt});
+        }
+        drawing_.Picture1_MouseDown(button, 0, x, y);
+        // A drag compares with press and release only when no preview is pending: the first
+        // move then takes away nothing but the point at the anchor.
+        if (drag_)
+            drag_->comparable = state.LastX == state.AnchorX && state.LastY == state.AnchorY &&
+                                isOrdinaryY(state.AnchorY);
+    }
+
+    void move(std::int16_t button, float x, float y) {
+        if (drag_ && button == kLeftButton) {
+            drag_->lastMove = PointerPoint{x, y};
+            drag_->comparable = drag_->comparable && isOrdinaryY(y);
+        }
+        drawing_.Picture1_MouseMove(button, 0, x, y);
+    }
+
+    void release(std::int16_t button, float x, float y) {
+        drawing_.Picture1_MouseUp(button, 0, x, y);
+        if (drag_ && drag_->comparable && drag_->lastMove && drag_->lastMove->x == x &&
+            drag_->lastMove->y == y)
+            expect(std::ranges::equal(surface_.Image(), withoutMoves(button)),
+                   "a drag released at its last move point differs from press and release");
+        drag_.reset();
+    }
+
+    // The tool items: the tool, and the end of any chain.
+    void chooseTool(std::uint8_t item) {
+        drag_.reset();
+        DrawingState& state = drawing_.state();
+        state.ToolNo = static_cast<std::int16_t>(item % 4);
+        state.ChainFlag = 0;
+    }
+
+    // The symmetry items: up-down, left-right, both, all eight.
+    void chooseMode(std::uint8_t item) {
+        static constexpr std::array<std::array<std::int16_t, 3>, 4> kFlags{
+            {{1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 1, 1}}};
+        drag_.reset();
+        DrawingState& state = drawing_.state();
+        const auto& [joge, sayu, naname] = kFlags[item % 4];
+        state.JogeFlag = joge;
+        state.SayuFlag = sayu;
+        state.NanameFlag = naname;
+    }
+
+    void clear() {
+        drag_.reset();
+        DrawingState& state = drawing_.state();
+        state.ToolNo = static_cast<std::int16_t>(ToolNumber::FreeLine);
+        state.ChainFlag = 0;
+        state.JogeFlag = 1;
+        state.SayuFlag = 1;
+        state.NanameFlag = 1;
+        surface_.Cls();
+    }
+
+    void checkState() const {
+        const DrawingState& state = drawing_.state();
+        expect(isFlag(state.JogeFlag) && isFlag(state.SayuFlag) && isFlag(state.NanameFlag),
+               "a symmetry flag is neither 0 nor 1");
+        expect(state.ToolNo >= 0 && state.ToolNo <= 3, "the tool number left 0 to 3");
+        expect(isFlag(state.ChainFlag), "the chain flag is neither 0 nor 1");
+        expect(state.ChainFlag == 0 ||
+                   state.ToolNo == static_cast<std::int16_t>(ToolNumber::ContLine),
+               "a chain is in progress with a tool other than the line");
+        expect(surface_.width() == state.CanvasH && surface_.height() == state.CanvasH,
+               "the canvas changed its size");
+    }
+
+    void checkPixels() const {
+        expect(std::ranges::all_of(
+                   surface_.Image(),
+                   [](std::uint32_t p) { return p == Surface::kWhite || p == Surface::kBlack; }),
+               "a pixel is neither black nor white");
+    }
+
+private:
+    // A rubber-band drag from its press on, with the state before the press; the canvas
+    // before it is in before_.
+    struct Drag {
+        DrawingState state;
+        std::int16_t pressButton = 0;
+        PointerPoint pressPoint;
+        bool comparable = true;
+        std::optional<PointerPoint> lastMove;
+    };
+
+    // The drag's press and the release on a copy of the canvas as it was before the press.
+    std::span<const std::uint32_t> withoutMoves(std::int16_t releaseButton) {
+        replay_ = before_;
+        SymmetricDrawing replay(replay_);
+        replay.state() = drag_->state;
+        replay.Picture1_MouseDown(drag_->pressButton, 0, drag_->pressPoint.x, drag_->pressPoint.y);
+        replay.Picture1_MouseUp(releaseButton, 0, drag_->lastMove->x, drag_->lastMove->y);
+        return replay_.Image();
+    }
+
+    Surface surface_;
+    SymmetricDrawing drawing_;
+    std::optional<Drag> drag_;
+    // Copies of the canvas, sized at the first drag; copying needs no drawing.
+    Surface before_{1, 1};
+    Surface replay_{1, 1};
+};
+
+} // namespace
+
+void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
+    ByteReader in(input);
+    Session session(1 + in.raw<std::uint16_t>() % kMaxCanvas);
+    while (!in.empty()) {
+        const std::uint8_t event = in.byte() % 32;
+        if (event < 4) {
+            const std::int16_t button = buttonMask(in);
+            const float x = coordinate(in);
+            session.press(button, x, coordinate(in));
+        } else if (event < 19) {
+            const std::int16_t button = buttonMask(in);
+            const float x = coordinate(in);
+            session.move(button, x, coordinate(in));
+        } else if (event < 23) {
+            const std::int16_t button = buttonMask(in);
+            const float x = coordinate(in);
+            session.release(button, x, coordinate(in));
+        } else if (event < 27) {
+            session.chooseTool(in.byte());
+        } else if (event < 31) {
+            session.chooseMode(in.byte());
+        } else {
+            session.clear();
+        }
+        session.checkState();
+    }
+    session.checkPixels();
+}
+
+} // namespace mirona
