@@ -2,6 +2,7 @@
 
 #include "canvas/Surface.hpp"
 #include "drawing/SymmetricDrawing.hpp"
+#include "tests/MenuChoices.hpp"
 
 #include <algorithm>
 #include <array>
@@ -166,34 +167,19 @@ public:
         drag_.reset();
     }
 
-    // The tool items: the tool, and the end of any chain.
     void chooseTool(std::uint8_t item) {
         drag_.reset();
-        DrawingState& state = drawing_.state();
-        state.ToolNo = static_cast<std::int16_t>(item % 4);
-        state.ChainFlag = 0;
+        mirona::chooseTool(drawing_.state(), static_cast<ToolNumber>(item % 4));
     }
 
-    // The symmetry items: up-down, left-right, both, all eight.
     void chooseMode(std::uint8_t item) {
-        static constexpr std::array<std::array<std::int16_t, 3>, 4> kFlags{
-            {{1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 1, 1}}};
         drag_.reset();
-        DrawingState& state = drawing_.state();
-        const auto& [joge, sayu, naname] = kFlags[item % 4];
-        state.JogeFlag = joge;
-        state.SayuFlag = sayu;
-        state.NanameFlag = naname;
+        mirona::chooseMode(drawing_.state(), static_cast<ModeItem>(item % 4));
     }
 
     void clear() {
         drag_.reset();
-        DrawingState& state = drawing_.state();
-        state.ToolNo = static_cast<std::int16_t>(ToolNumber::FreeLine);
-        state.ChainFlag = 0;
-        state.JogeFlag = 1;
-        state.SayuFlag = 1;
-        state.NanameFlag = 1;
+        resetForNew(drawing_.state());
         surface_.Cls();
     }
 

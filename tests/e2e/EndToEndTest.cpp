@@ -1,0 +1,299 @@
+// The real program on a real X display, driven with the pointer and the keyboard as a user
+// would, and checked from the screen and the files it writes. run-e2e.sh provides the display
+// and a window manager; MIRONA_BINARY names the program.
+#include "tests/e2e/MironaSession.hpp"
+#include "tests/e2e/ReferencePicture.hpp"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace mirona::e2e {
+namespace {
+
+// The client area of a new window is 451 x 452: the canvas takes the smaller side.
+constexpr int kCanvasSize = 451;
+
+// Rows of the menus.
+constexpr int kNew = 0;
+constexpr int kSave = 1;
+constexpr int kQuit = 2;
+constexpr int kAbout = 0;
+
+const QString kSaveTitle = QStringLiteral("保存する");
+
+std::vector<bool> onlyChecked(int row) {
+    std::vector<bool> out(4);
+    out[static_cast<std::size_t>(row)] = true;
+    return out;
+}
+
+class EndToEndTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app.started());
+        ASSERT_EQ(app.canvasRect().size(), QSize(kCanvasSize, kCanvasSize));
+        ASSERT_EQ(app.menuTitles(), 4);
+    }
+
+    // Waits for the canvas to show the reference picture; on a mismatch keeps both for a look.
+    void expectCanvasShowsReference(const char* what) {
+        const QImage expected = reference.image();
+        const Settled seen = app.waitForCanvas(expected);
+        EXPECT_TRUE(seen.done)
+            << what << ": the canvas differs from the reference, see "
+            << keepForInspection(seen.screen, what).toStdString() << " and "
+            << keepForInspection(expected, QString::fromLatin1(what) + "-expected").toStdString();
+    }
+
+    void expectChecks(Menu menu, const std::vector<bool>& checks) {
+        const OpenMenu open = app.open(menu);
+        EXPECT_EQ(open.checks(), checks) << "menu " << static_cast<int>(menu);
+        app.dismiss(open);
+    }
+
+    // A freehand stroke along two straight legs: however many moves the window system merges
+    // on a leg, the segments cover the same pixels; the corner is waited for on the screen.
+    void freehandCorner(QPoint from, QPoint corner, QPoint to) {
+        const std::vector<QPoint> first{from, (from + corner) / 2, corner};
+        const std::vector<QPoint> second{(corner + to) / 2, to};
+        app.drag(first, 1, false);
+        reference.stroke(first);
+        expectCanvasShowsReference("freehand-first-leg");
+        app.finishDrag(second);
+        reference.stroke({corner, second[0], second[1]});
+    }
+
+    // A rubber-band drag through the points; what stays is the finished figure alone.
+    void rubberBand(const std::vector<QPoint>& path) {
+        app.drag(path);
+        reference.figure(path.front(), path.back());
+    }
+
+    QString savePath(const QString& name) const { return folder.filePath(name); }
+
+    // Save, with the name typed into the dialog and Return pressed.
+    QString saveAs(const QString& path) {
+        app.choose(Menu::File, kSave);
+        const QString dialog = app.waitForWindow(kSaveTitle);
+        EXPECT_FALSE(dialog.isEmpty()) << "no save dialog";
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), path});
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        return dialog;
+    }
+
+    bool dialogClosed() {
+        return waitUntil([&] { return !app.hasWindow(kSaveTitle); });
+    }
+
+    QImage currentCanvas() { return app.canvas(grabScreen()); }
+
+    MironaSession app;
+    ReferencePicture reference{kCanvasSize};
+    QTemporaryDir folder;
+};
+
+TEST_F(EndToEndTest, StartsWithItsMenusAndTheFreehandToolInEightImages) {
+    EXPECT_EQ(blackPixels(currentCanvas()), 0);
+    const OpenMenu file = app.open(Menu::File);
+    EXPECT_EQ(file.checks(), std::vector<bool>(3));
+    app.dismiss(file);
+    expectChecks(Menu::Mode, onlyChecked(3));
+    expectChecks(Menu::Byoga, onlyChecked(0));
+    const OpenMenu help = app.open(Menu::Help);
+    EXPECT_EQ(help.checks(), std::vector<bool>(1));
+    app.dismiss(help);
+}
+
+TEST_F(EndToEndTest, CheckMarksFollowTheChosenToolAndMode) {
+    for (int row : {2, 1, 3, 0}) {
+        app.choose(Menu::Byoga, row);
+        expectChecks(Menu::Byoga, onlyChecked(row));
+    }
+    for (int row : {0, 2, 1, 3}) {
+        app.choose(Menu::Mode, row);
+        expectChecks(Menu::Mode, onlyChecked(row));
+        expectChecks(Menu::Byoga, onlyChecked(0));
+    }
+}
+
+class EachToolInMode : public EndToEndTest, public testing::WithParamInterface<ModeItem> {};
+
+TEST_P(EachToolInMode, DrawsEveryImageAndLeavesNoPreview) {
+    app.choose(Menu::Mode, static_cast<int>(GetParam()));
+    chooseMode(reference.state(), GetParam());
+    const auto check = [&](const char* tool) {
+        expectCanvasShowsReference(tool);
+        const QImage canvas = currentCanvas();
+        EXPECT_EQ(asymmetricPixels(canvas, reference.state()), 0) << tool;
+        EXPECT_GT(blackPixels(canvas), 0) << tool;
+    };
+
+    app.choose(Menu::Byoga, 0);
+    freehandCorner({60, 30}, {120, 30}, {120, 80});
+    check("freehand");
+
+    app.choose(Menu::Byoga, 1);
+    chooseTool(reference.state(), ToolNumber::ContLine);
+    rubberBand({{150, 40}, {170, 90}, {200, 60}, {230, 110}});
+    check("line");
+
+    app.choose(Menu::Byoga, 2);
+    chooseTool(reference.state(), ToolNumber::Box);
+    rubberBand({{40, 140}, {90, 200}, {70, 170}, {110, 190}});
+    check("rectangle");
+
+    app.choose(Menu::Byoga, 3);
+    chooseTool(reference.state(), ToolNumber::Ellipse);
+    rubberBand({{180, 180}, {200, 230}, {230, 190}, {215, 200}});
+    check("ellipse");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EachToolInMode,
+                         testing::Values(ModeItem::Joge, ModeItem::Sayu, ModeItem::JogeSayu,
+                                         ModeItem::JogeSayuNaname));
+
+TEST_F(EndToEndTest, LinesChainFromTheLastReleaseWhereverThePressIs) {
+    app.choose(Menu::Byoga, 1);
+    chooseTool(reference.state(), ToolNumber::ContLine);
+    app.drag({{60, 60}, {100, 80}, {140, 70}});
+    app.drag({{300, 300}, {320, 280}, {200, 150}});
+    reference.stroke({{60, 60}, {100, 80}, {140, 70}});
+    reference.stroke({{300, 300}, {320, 280}, {200, 150}});
+    expectCanvasShowsReference("chain");
+
+    // The same as the two finished segments end to end; the second press plays no part.
+    ReferencePicture segments(kCanvasSize);
+    chooseTool(segments.state(), ToolNumber::Box); // no chain: each figure from its own press
+    chooseTool(segments.state(), ToolNumber::ContLine);
+    segments.figure({60, 60}, {140, 70});
+    chooseTool(segments.state(), ToolNumber::ContLine);
+    segments.figure({140, 70}, {200, 150});
+    EXPECT_EQ(currentCanvas(), segments.image());
+}
+
+TEST_F(EndToEndTest, NewClearsThePictureAndResetsToolAndMode) {
+    app.choose(Menu::Mode, 0);
+    app.choose(Menu::Byoga, 2);
+    app.drag({{50, 50}, {120, 90}});
+    ASSERT_TRUE(
+        waitForScreen([&](const QImage& s) { return blackPixels(app.canvas(s)) > 0; }).done);
+    app.choose(Menu::File, kNew);
+    expectCanvasShowsReference("new");
+    expectChecks(Menu::Mode, onlyChecked(3));
+    expectChecks(Menu::Byoga, onlyChecked(0));
+    freehandCorner({70, 40}, {70, 100}, {130, 100});
+    expectCanvasShowsReference("freehand-after-new");
+}
+
+TEST_F(EndToEndTest, SavesTheCanvasToANewFile) {
+    app.choose(Menu::Mode, 2);
+    chooseMode(reference.state(), ModeItem::JogeSayu);
+    app.choose(Menu::Byoga, 2);
+    chooseTool(reference.state(), ToolNumber::Box);
+    rubberBand({{30, 40}, {90, 100}, {120, 70}});
+    expectCanvasShowsReference("before-save");
+
+    const QString path = savePath(QStringLiteral("picture.bmp"));
+    saveAs(path);
+    ASSERT_TRUE(dialogClosed());
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(path).size() > 0; }));
+    QImageReader reader(path);
+    EXPECT_EQ(reader.format(), "bmp");
+    EXPECT_EQ(reader.read().convertToFormat(QImage::Format_RGB32), reference.image());
+    // Saving leaves the picture and the tool alone.
+    expectCanvasShowsReference("after-save");
+    expectChecks(Menu::Byoga, onlyChecked(2));
+}
+
+TEST_F(EndToEndTest, OverwritesAnExistingFileOnlyAfterAsking) {
+    const QString path = savePath(QStringLiteral("picture.bmp"));
+    saveAs(path);
+    ASSERT_TRUE(dialogClosed());
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(path).size() > 0; }));
+    const QImage blank = QImage(path).convertToFormat(QImage::Format_RGB32);
+
+    freehandCorner({50, 50}, {150, 50}, {150, 120});
+    expectCanvasShowsReference("before-overwrite");
+    const QString dialog = saveAs(path);
+    // The question comes up as a window of its own, in front.
+    QString question;
+    ASSERT_TRUE(waitUntil([&] {
+        question = xdotool({QStringLiteral("getactivewindow")}).trimmed();
+        return !question.isEmpty() && question != dialog && question != app.window();
+    })) << "no overwrite question";
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), blank)
+        << "written before the answer";
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+y")});
+    ASSERT_TRUE(dialogClosed());
+    EXPECT_TRUE(waitUntil([&] {
+        return QImage(path).convertToFormat(QImage::Format_RGB32) == reference.image();
+    })) << "the file was not replaced by the new picture";
+}
+
+TEST_F(EndToEndTest, CancellingTheDialogSavesNothing) {
+    freehandCorner({100, 100}, {150, 100}, {150, 150});
+    expectCanvasShowsReference("before-cancel");
+    app.choose(Menu::File, kSave);
+    ASSERT_FALSE(app.waitForWindow(kSaveTitle).isEmpty());
+    xdotool({QStringLiteral("type"), savePath(QStringLiteral("cancelled.bmp"))});
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(dialogClosed());
+    EXPECT_TRUE(QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    // The program goes on: a stroke still draws.
+    freehandCorner({200, 60}, {260, 60}, {260, 20});
+    expectCanvasShowsReference("after-cancel");
+}
+
+TEST_F(EndToEndTest, SavingIntoAMissingFolderWritesNothingAndSaysNothing) {
+    freehandCorner({40, 60}, {90, 60}, {90, 110});
+    expectCanvasShowsReference("before-failed-save");
+    saveAs(savePath(QStringLiteral("missing/picture.bmp")));
+    ASSERT_TRUE(dialogClosed());
+    // No message box or other window comes up; only the main window is left.
+    EXPECT_FALSE(waitUntil(
+        [&] {
+            const QString visible = xdotool({QStringLiteral("search"), QStringLiteral("--all"),
+                                             QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--pid"), QString::number(app.pid()),
+                                             QStringLiteral("--name"), QStringLiteral(".")});
+            return visible.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() > 1;
+        },
+        1500ms));
+    EXPECT_TRUE(QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    freehandCorner({300, 60}, {350, 60}, {350, 20});
+    expectCanvasShowsReference("after-failed-save");
+}
+
+TEST_F(EndToEndTest, AboutBoxIsModalAndClosesWithOk) {
+    app.choose(Menu::Help, kAbout);
+    const QString about = app.waitForWindow(QStringLiteral("Form2"));
+    ASSERT_FALSE(about.isEmpty());
+    const QRect box = app.geometry(about);
+    EXPECT_EQ(box.size(), QSize(330, 178));
+
+    // While the box is up, the canvas takes no input.
+    app.drag({{50, 50}, {150, 150}, {200, 60}});
+    // OK: 49 x 33 pixels at (280, 144) in the box.
+    xdotool({QStringLiteral("mousemove"), QString::number(box.left() + 304),
+             QString::number(box.top() + 160), QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(waitUntil([&] { return !app.hasWindow(QStringLiteral("Form2")); }));
+    freehandCorner({300, 100}, {360, 100}, {360, 160});
+    expectCanvasShowsReference("after-about");
+
+    // Each time a new box.
+    app.choose(Menu::Help, kAbout);
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Form2")).isEmpty());
+}
+
+TEST_F(EndToEndTest, QuitEndsTheProgramAtOnce) {
+    freehandCorner({50, 50}, {150, 50}, {150, 150});
+    expectCanvasShowsReference("before-quit");
+    app.choose(Menu::File, kQuit);
+    EXPECT_EQ(app.waitForExit(), 0);
+}
+
+} // namespace
+} // namespace mirona::e2e

@@ -1,0 +1,254 @@
+#include "tests/e2e/MironaSession.hpp"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace mirona::e2e {
+
+namespace {
+
+// Columns of the menu bar with no text between two titles; glyphs of one title are closer.
+constexpr int kTitleGap = 7;
+// The check column of a menu with checkable items, from the menu's left edge.
+constexpr int kCheckLeft = 2;
+constexpr int kCheckRight = 24;
+constexpr int kCheckDarkPixels = 4;
+
+QString number(int v) {
+    return QString::number(v);
+}
+
+// Runs of indices whose flag is set, joining runs closer than `gap`.
+std::vector<std::pair<int, int>> runs(const std::vector<bool>& set, int gap) {
+    std::vector<std::pair<int, int>> out;
+    for (int i = 0; i < static_cast<int>(set.size()); ++i) {
+        if (!set[i])
+            continue;
+        if (!out.empty() && i - out.back().second <= gap)
+            out.back().second = i;
+        else
+            out.emplace_back(i, i);
+    }
+    return out;
+}
+
+bool onlyBlackAndWhite(const QImage& screen, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (!isBlack(screen.pixel(x, y)) && !isWhite(screen.pixel(x, y)))
+                return false;
+    return true;
+}
+
+} // namespace
+
+std::vector<bool> OpenMenu::checks() const {
+    std::vector<bool> out;
+    for (const MenuRow& row : rows)
+        out.push_back(row.checked);
+    return out;
+}
+
+MironaSession::MironaSession() {
+    process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    process_.start(qEnvironmentVariable("MIRONA_BINARY"), {});
+    if (!process_.waitForStarted()) {
+        ADD_FAILURE() << "cannot start " << qEnvironmentVariable("MIRONA_BINARY").toStdString();
+        return;
+    }
+    window_ = waitForWindow(QStringLiteral("Form1"));
+    if (window_.isEmpty()) {
+        ADD_FAILURE() << "the main window did not appear";
+        return;
+    }
+    findLayout();
+}
+
+MironaSession::~MironaSession() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished();
+    }
+}
+
+QString MironaSession::waitForWindow(const QString& title, std::chrono::milliseconds timeout) {
+    QString found;
+    waitUntil(
+        [&] {
+            const Completed search =
+                run(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--all"),
+                     QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), number(pid()),
+                     QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
+            found = search.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0);
+            return !found.isEmpty();
+        },
+        timeout);
+    return found;
+}
+
+bool MironaSession::hasWindow(const QString& title) {
+    return !waitForWindow(title, 0ms).isEmpty();
+}
+
+QRect MironaSession::geometry(const QString& window) {
+    const QString shell =
+        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    QRect r;
+    for (const QString& line : shell.split(QLatin1Char('\n'))) {
+        const QString value = line.section(QLatin1Char('='), 1);
+        if (line.startsWith(QLatin1String("X=")))
+            r.moveLeft(value.toInt());
+        else if (line.startsWith(QLatin1String("Y=")))
+            r.moveTop(value.toInt());
+        else if (line.startsWith(QLatin1String("WIDTH=")))
+            r.setWidth(value.toInt());
+        else if (line.startsWith(QLatin1String("HEIGHT=")))
+            r.setHeight(value.toInt());
+    }
+    return r;
+}
+
+// The canvas is the white square around the client area's centre (the window system's idea of
+// the client's position may be a pixel off); the menu titles are the clusters of text in the
+// grey bar above it.
+void MironaSession::findLayout() {
+    client_ = geometry(window_);
+    const QPoint centre = client_.center();
+    const auto edge = [](const QImage& s, QPoint from, QPoint step) {
+        QPoint p = from;
+        while (s.rect().contains(p + step) && isWhite(s.pixel(p + step)))
+            p += step;
+        return p;
+    };
+    const Settled shown = waitForScreen([&](const QImage& s) {
+        if (!isWhite(s.pixel(centre)))
+            return false;
+        const QPoint topLeft(edge(s, centre, {-1, 0}).x(), edge(s, centre, {0, -1}).y());
+        const QPoint bottomRight(edge(s, centre, {1, 0}).x(), edge(s, centre, {0, 1}).y());
+        canvas_ = QRect(topLeft, bottomRight);
+        return canvas_.width() > 100 && canvas_.height() > 100;
+    });
+    if (!shown.done) {
+        ADD_FAILURE() << "no canvas in the main window: "
+                      << keepForInspection(shown.screen, "start-up").toStdString();
+        canvas_ = QRect();
+        return;
+    }
+    const QImage& s = shown.screen;
+    const auto inBar = [&](int y) {
+        const QRgb p = s.pixel(canvas_.left() + 1, y);
+        return qRed(p) == qGreen(p) && qGreen(p) == qBlue(p) && qGray(p) >= 200;
+    };
+    int barTop = canvas_.top() - 1;
+    while (barTop > 0 && inBar(barTop - 1))
+        --barTop;
+    std::vector<bool> text(canvas_.width());
+    for (int x = 0; x < canvas_.width(); ++x)
+        for (int y = barTop; y < canvas_.top(); ++y)
+            text[x] = text[x] || isDark(s.pixel(canvas_.left() + x, y));
+    for (const auto& [left, right] : runs(text, kTitleGap))
+        titles_.emplace_back(canvas_.left() + left, barTop, right - left + 1,
+                             canvas_.top() - barTop);
+}
+
+OpenMenu MironaSession::open(Menu menu) {
+    const QRect title = titles_.at(static_cast<std::size_t>(menu));
+    const QImage before = waitForScreen([](const QImage&) { return true; }).screen;
+    xdotool({QStringLiteral("mousemove"), number(title.center().x()), number(title.center().y()),
+             QStringLiteral("click"), QStringLiteral("1")});
+    // The menu drops below the bar: whatever changed there to a colour that is not the
+    // canvas's black or white.
+    QRect popup;
+    const Settled settled = waitForScreen([&](const QImage& s) {
+        popup = QRect();
+        for (int y = canvas_.top(); y < s.height(); ++y)
+            for (int x = 0; x < s.width(); ++x) {
+                const QRgb p = s.pixel(x, y);
+                if (p != before.pixel(x, y) && !isBlack(p) && !isWhite(p))
+                    popup |= QRect(x, y, 1, 1);
+            }
+        return popup.width() > 20 && popup.height() > 10;
+    });
+    if (!settled.done) {
+        ADD_FAILURE() << "menu " << static_cast<int>(menu) << " did not open: "
+                      << keepForInspection(settled.screen, "menu").toStdString();
+        return {};
+    }
+    const QImage& s = settled.screen;
+    std::vector<bool> text(popup.height());
+    for (int y = 0; y < popup.height(); ++y)
+        for (int x = popup.left() + kCheckRight + 2; x < popup.right() - 3; ++x)
+            text[y] = text[y] || isDark(s.pixel(x, popup.top() + y));
+    OpenMenu out{popup, {}};
+    for (const auto& [top, bottom] : runs(text, 3)) {
+        int dark = 0;
+        for (int y = top - 3; y <= bottom + 3; ++y)
+            for (int x = popup.left() + kCheckLeft; x <= popup.left() + kCheckRight; ++x)
+                dark += isDark(s.pixel(x, popup.top() + y)) ? 1 : 0;
+        out.rows.push_back({popup.top() + top, popup.top() + bottom, dark >= kCheckDarkPixels});
+    }
+    return out;
+}
+
+void MironaSession::click(const OpenMenu& open, int row) {
+    const MenuRow& r = open.rows.at(static_cast<std::size_t>(row));
+    xdotool({QStringLiteral("mousemove"), number(open.rect.center().x()),
+             number((r.top + r.bottom) / 2), QStringLiteral("click"), QStringLiteral("1")});
+    const QRect covered = open.rect & canvas_;
+    const Settled closed =
+        waitForScreen([&](const QImage& s) { return onlyBlackAndWhite(s, covered); });
+    EXPECT_TRUE(closed.done) << "the menu stayed open: "
+                             << keepForInspection(closed.screen, "menu-open").toStdString();
+}
+
+void MironaSession::dismiss(const OpenMenu& open) {
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    const QRect covered = open.rect & canvas_;
+    const Settled closed =
+        waitForScreen([&](const QImage& s) { return onlyBlackAndWhite(s, covered); });
+    EXPECT_TRUE(closed.done) << "the menu stayed open: "
+                             << keepForInspection(closed.screen, "menu-open").toStdString();
+}
+
+void MironaSession::choose(Menu menu, int row) {
+    const OpenMenu opened = open(menu);
+    ASSERT_GT(static_cast<int>(opened.rows.size()), row);
+    click(opened, row);
+}
+
+QStringList MironaSession::moves(const std::vector<QPoint>& path) const {
+    QStringList args;
+    for (const QPoint& point : path) {
+        const QPoint p = canvas_.topLeft() + point;
+        args << QStringLiteral("mousemove") << number(p.x()) << number(p.y());
+    }
+    return args;
+}
+
+void MironaSession::drag(const std::vector<QPoint>& path, int button, bool release) {
+    QStringList args = moves({path.front()});
+    args << QStringLiteral("mousedown") << number(button);
+    args << moves({path.begin() + 1, path.end()});
+    if (release)
+        args << QStringLiteral("mouseup") << number(button);
+    xdotool(args);
+}
+
+void MironaSession::finishDrag(const std::vector<QPoint>& path, int button) {
+    xdotool(moves(path) << QStringLiteral("mouseup") << number(button));
+}
+
+Settled MironaSession::waitForCanvas(const QImage& expected) {
+    Settled seen = waitForScreen([&](const QImage& s) { return canvas(s) == expected; });
+    seen.screen = canvas(seen.screen);
+    return seen;
+}
+
+int MironaSession::waitForExit(std::chrono::milliseconds timeout) {
+    if (!process_.waitForFinished(static_cast<int>(timeout.count())))
+        return -1;
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+}
+
+} // namespace mirona::e2e
