@@ -16,11 +16,8 @@ namespace {
 // The client area of a new window is 451 x 452: the canvas takes the smaller side.
 constexpr int kCanvasSize = 451;
 
-// Rows of the menus.
-constexpr int kNew = 0;
-constexpr int kSave = 1;
-constexpr int kQuit = 2;
-constexpr int kAbout = 0;
+// The File menu's items, in order; the Help menu has About alone.
+enum class FileItem { Hakushi, Hozon, Quit };
 
 const QString kSaveTitle = QStringLiteral("保存する");
 
@@ -47,6 +44,8 @@ protected:
             << keepForInspection(seen.screen, what).toStdString() << " and "
             << keepForInspection(expected, QString::fromLatin1(what) + "-expected").toStdString();
     }
+
+    void chooseFile(FileItem item) { app.choose(Menu::File, static_cast<int>(item)); }
 
     void expectChecks(Menu menu, const std::vector<bool>& checks) {
         const OpenMenu open = app.open(menu);
@@ -76,7 +75,7 @@ protected:
 
     // Save, with the name typed into the dialog and Return pressed.
     QString saveAs(const QString& path) {
-        app.choose(Menu::File, kSave);
+        chooseFile(FileItem::Hozon);
         const QString dialog = app.waitForWindow(kSaveTitle);
         EXPECT_FALSE(dialog.isEmpty()) << "no save dialog";
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), path});
@@ -180,7 +179,7 @@ TEST_F(EndToEndTest, NewClearsThePictureAndResetsToolAndMode) {
     app.drag({{50, 50}, {120, 90}});
     ASSERT_TRUE(
         waitForScreen([&](const QImage& s) { return blackPixels(app.canvas(s)) > 0; }).done);
-    app.choose(Menu::File, kNew);
+    chooseFile(FileItem::Hakushi);
     expectCanvasShowsReference("new");
     expectChecks(Menu::Mode, onlyChecked(3));
     expectChecks(Menu::Byoga, onlyChecked(0));
@@ -236,7 +235,7 @@ TEST_F(EndToEndTest, OverwritesAnExistingFileOnlyAfterAsking) {
 TEST_F(EndToEndTest, CancellingTheDialogSavesNothing) {
     freehandCorner({100, 100}, {150, 100}, {150, 150});
     expectCanvasShowsReference("before-cancel");
-    app.choose(Menu::File, kSave);
+    chooseFile(FileItem::Hozon);
     ASSERT_FALSE(app.waitForWindow(kSaveTitle).isEmpty());
     xdotool({QStringLiteral("type"), savePath(QStringLiteral("cancelled.bmp"))});
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
@@ -268,7 +267,7 @@ TEST_F(EndToEndTest, SavingIntoAMissingFolderWritesNothingAndSaysNothing) {
 }
 
 TEST_F(EndToEndTest, AboutBoxIsModalAndClosesWithOk) {
-    app.choose(Menu::Help, kAbout);
+    app.choose(Menu::Help, 0);
     const QString about = app.waitForWindow(QStringLiteral("Form2"));
     ASSERT_FALSE(about.isEmpty());
     const QRect box = app.geometry(about);
@@ -284,14 +283,14 @@ TEST_F(EndToEndTest, AboutBoxIsModalAndClosesWithOk) {
     expectCanvasShowsReference("after-about");
 
     // Each time a new box.
-    app.choose(Menu::Help, kAbout);
+    app.choose(Menu::Help, 0);
     EXPECT_FALSE(app.waitForWindow(QStringLiteral("Form2")).isEmpty());
 }
 
 TEST_F(EndToEndTest, QuitEndsTheProgramAtOnce) {
     freehandCorner({50, 50}, {150, 50}, {150, 150});
     expectCanvasShowsReference("before-quit");
-    app.choose(Menu::File, kQuit);
+    chooseFile(FileItem::Quit);
     EXPECT_EQ(app.waitForExit(), 0);
 }
 
