@@ -20,7 +20,6 @@ constexpr auto kPoll = 40ms;
 Completed run(const QString& program, const QStringList& arguments,
               std::chrono::milliseconds timeout) {
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, arguments);
     if (!process.waitForStarted(static_cast<int>(timeout.count())))
         return {};
@@ -30,12 +29,14 @@ Completed run(const QString& program, const QStringList& arguments,
         return {};
     }
     const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return {code, QString::fromUtf8(process.readAllStandardOutput())};
+    return {code, QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QString xdotool(const QStringList& arguments) {
     const Completed done = run(QStringLiteral("xdotool"), arguments);
-    EXPECT_EQ(done.exitCode, 0) << "xdotool " << arguments.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(done.exitCode, 0) << "xdotool " << arguments.join(QLatin1Char(' ')).toStdString()
+                                << ": " << done.errors.toStdString();
     return done.output;
 }
 

@@ -21,6 +21,7 @@ inline constexpr std::chrono::milliseconds kTimeout = 20s;
 struct Completed {
     int exitCode = -1; // -1: did not start or did not end in time
     QString output;
+    QString errors; // standard error: windows that vanish while xdotool looks make some noise
 };
 
 // Runs a program to its end, or kills it after the timeout.

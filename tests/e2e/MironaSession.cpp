@@ -32,12 +32,9 @@ std::vector<std::pair<int, int>> runs(const std::vector<bool>& set, int gap) {
     return out;
 }
 
-bool onlyBlackAndWhite(const QImage& screen, const QRect& area) {
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (!isBlack(screen.pixel(x, y)) && !isWhite(screen.pixel(x, y)))
-                return false;
-    return true;
+// The menu's frame: its left edge, which hovering over items leaves alone.
+QImage frameOf(const QImage& screen, const QRect& menu) {
+    return screen.copy(menu.left(), menu.top(), 1, menu.height());
 }
 
 } // namespace
@@ -91,22 +88,19 @@ bool MironaSession::hasWindow(const QString& title) {
     return !waitForWindow(title, 0ms).isEmpty();
 }
 
+// xwininfo's absolute position is the window's own, inside any frame the window manager adds.
 QRect MironaSession::geometry(const QString& window) {
-    const QString shell =
-        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-    QRect r;
-    for (const QString& line : shell.split(QLatin1Char('\n'))) {
-        const QString value = line.section(QLatin1Char('='), 1);
-        if (line.startsWith(QLatin1String("X=")))
-            r.moveLeft(value.toInt());
-        else if (line.startsWith(QLatin1String("Y=")))
-            r.moveTop(value.toInt());
-        else if (line.startsWith(QLatin1String("WIDTH=")))
-            r.setWidth(value.toInt());
-        else if (line.startsWith(QLatin1String("HEIGHT=")))
-            r.setHeight(value.toInt());
-    }
-    return r;
+    const Completed info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    EXPECT_EQ(info.exitCode, 0) << "xwininfo -id " << window.toStdString();
+    const auto field = [&](const QString& name) {
+        const QRegularExpression line(QStringLiteral("^\\s*") + name +
+                                          QStringLiteral(":\\s*(-?\\d+)"),
+                                      QRegularExpression::MultilineOption);
+        return line.match(info.output).captured(1).toInt();
+    };
+    return {field(QStringLiteral("Absolute upper-left X")),
+            field(QStringLiteral("Absolute upper-left Y")), field(QStringLiteral("Width")),
+            field(QStringLiteral("Height"))};
 }
 
 // The canvas is the white square around the client area's centre (the window system's idea of
@@ -180,7 +174,7 @@ OpenMenu MironaSession::open(Menu menu) {
     for (int y = 0; y < popup.height(); ++y)
         for (int x = popup.left() + kCheckRight + 2; x < popup.right() - 3; ++x)
             text[y] = text[y] || isDark(s.pixel(x, popup.top() + y));
-    OpenMenu out{popup, {}};
+    OpenMenu out{popup, frameOf(s, popup), {}};
     for (const auto& [top, bottom] : runs(text, 3)) {
         int dark = 0;
         for (int y = top - 3; y <= bottom + 3; ++y)
@@ -195,18 +189,18 @@ void MironaSession::click(const OpenMenu& open, int row) {
     const MenuRow& r = open.rows.at(static_cast<std::size_t>(row));
     xdotool({QStringLiteral("mousemove"), number(open.rect.center().x()),
              number((r.top + r.bottom) / 2), QStringLiteral("click"), QStringLiteral("1")});
-    const QRect covered = open.rect & canvas_;
-    const Settled closed =
-        waitForScreen([&](const QImage& s) { return onlyBlackAndWhite(s, covered); });
-    EXPECT_TRUE(closed.done) << "the menu stayed open: "
-                             << keepForInspection(closed.screen, "menu-open").toStdString();
+    waitForClosed(open);
 }
 
 void MironaSession::dismiss(const OpenMenu& open) {
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    const QRect covered = open.rect & canvas_;
+    waitForClosed(open);
+}
+
+// Closed when its frame is gone, whatever shows there now: the canvas or a dialog.
+void MironaSession::waitForClosed(const OpenMenu& open) {
     const Settled closed =
-        waitForScreen([&](const QImage& s) { return onlyBlackAndWhite(s, covered); });
+        waitForScreen([&](const QImage& s) { return frameOf(s, open.rect) != open.frame; });
     EXPECT_TRUE(closed.done) << "the menu stayed open: "
                              << keepForInspection(closed.screen, "menu-open").toStdString();
 }

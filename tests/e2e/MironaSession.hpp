@@ -19,6 +19,7 @@ struct MenuRow {
 
 struct OpenMenu {
     QRect rect;
+    QImage frame;
     std::vector<MenuRow> rows;
     [[nodiscard]] std::vector<bool> checks() const;
 };
@@ -74,6 +75,7 @@ public:
 
 private:
     void findLayout();
+    void waitForClosed(const OpenMenu& open);
     // xdotool arguments that move the pointer through canvas points.
     [[nodiscard]] QStringList moves(const std::vector<QPoint>& path) const;
 

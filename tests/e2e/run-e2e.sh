@@ -9,12 +9,15 @@ shift 2
 
 pids=()
 ready=$(mktemp)
+# Qt wants a private runtime folder.
+XDG_RUNTIME_DIR=$(mktemp -d)
+export XDG_RUNTIME_DIR
 cleanup() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    rm -f "$ready"
+    rm -rf "$ready" "$XDG_RUNTIME_DIR"
 }
 trap cleanup EXIT
 
