@@ -1,18 +1,13 @@
 #include "app/Form1.hpp"
+#include "app/JapaneseTranslations.hpp"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirona"));
-
     // The interface is Japanese whatever the system's locale, Qt's own dialogs included.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QStringLiteral("qtbase_ja"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    mirona::installJapaneseTranslations();
 
     mirona::Form1 form;
     form.Form_Load();
