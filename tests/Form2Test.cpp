@@ -102,22 +102,24 @@ TEST_F(AboutBoxTest, JohoShowsItModalCentredWithItsTextsAndLayout) {
     });
     form.findChild<QAction*>(QStringLiteral("Joho"))->trigger();
     EXPECT_TRUE(watcher.seen());
+    EXPECT_EQ(watcher.unexpected(), 0);
     EXPECT_TRUE(shown.isNull()) << "OK leaves the about box loaded";
 }
 
 TEST_F(AboutBoxTest, OkAndTheCloseBoxUnloadItAndTheNextJohoIsFresh) {
     QPointer<QWidget> first;
-    ModalWatcher byOk([&](QWidget* modal) {
-        first = modal;
-        modal->setProperty("shownBefore", true);
-        if (auto* ok = modal->findChild<QPushButton*>(QStringLiteral("Command1")))
-            ok->click();
-        if (modal->isVisible())
-            modal->close();
-    });
-    form.Joho_Click();
-    ASSERT_TRUE(byOk.seen());
-    EXPECT_TRUE(first.isNull());
+    {
+        ModalWatcher byOk([&](QWidget* modal) {
+            first = modal;
+            modal->setProperty("shownBefore", true);
+            if (auto* ok = modal->findChild<QPushButton*>(QStringLiteral("Command1")))
+                ok->click();
+        });
+        form.Joho_Click();
+        ASSERT_TRUE(byOk.seen());
+        EXPECT_EQ(byOk.unexpected(), 0) << "OK left it open";
+        EXPECT_TRUE(first.isNull());
+    }
 
     QPointer<QWidget> second;
     bool fresh = false;
@@ -128,6 +130,7 @@ TEST_F(AboutBoxTest, OkAndTheCloseBoxUnloadItAndTheNextJohoIsFresh) {
     });
     form.Joho_Click();
     ASSERT_TRUE(byCloseBox.seen());
+    EXPECT_EQ(byCloseBox.unexpected(), 0) << "the close box left it open";
     EXPECT_TRUE(fresh);
     EXPECT_TRUE(second.isNull());
 }

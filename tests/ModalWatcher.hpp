@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -9,7 +10,8 @@
 
 // Answers a modal window that a command opens with exec(): the modal window's own event loop
 // keeps the timer running, and the first active modal widget other than `besides` is handed
-// to `answer` once. The answer must close it (or the command never returns).
+// to `answer`, which should close it. Any modal window still or newly open afterwards is
+// dismissed and counted, so that a fault shows as a failure rather than a hung test.
 class ModalWatcher final {
 public:
     explicit ModalWatcher(std::function<void(QWidget*)> answer, QWidget* besides = nullptr)
@@ -19,6 +21,7 @@ public:
     }
 
     [[nodiscard]] bool seen() const { return seen_; }
+    [[nodiscard]] int unexpected() const { return unexpected_; }
 
 private:
     static constexpr int kPollMs = 10;
@@ -27,15 +30,25 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || modal == besides_)
             return;
-        timer_.stop();
+        if (seen_) {
+            ++unexpected_;
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+            return;
+        }
         seen_ = true;
+        timer_.stop();
         answer_(modal);
+        timer_.start();
     }
 
     std::function<void(QWidget*)> answer_;
     QPointer<QWidget> besides_;
     QTimer timer_;
     bool seen_ = false;
+    int unexpected_ = 0;
 };
 
 // True when the text holds kana or kanji.

@@ -175,6 +175,7 @@ TEST_F(SaveDialogTest, TheSaveItemShowsItAndCancellingWritesNothing) {
     });
     trigger("Hozon");
     EXPECT_TRUE(watcher.seen());
+    EXPECT_EQ(watcher.unexpected(), 0);
     EXPECT_TRUE(isSaveDialog);
     EXPECT_TRUE(entries(folder.path()).isEmpty());
 }
@@ -208,6 +209,7 @@ TEST_F(SaveDialogTest, AnExistingFileIsReplacedOnlyAfterAJapaneseQuestion) {
     });
     form.Hozon_Click();
     ASSERT_TRUE(watcher.seen());
+    EXPECT_EQ(watcher.unexpected(), 0);
     EXPECT_TRUE(question.contains(QStringLiteral("old.bmp"))) << question.toStdString();
     EXPECT_TRUE(hasJapanese(question)) << question.toStdString();
     EXPECT_TRUE(keptAfterNo);
@@ -239,6 +241,7 @@ TEST_F(SaveDialogTest, ANameInAMissingFolderIsRefusedWithTheDialogStillOpen) {
     });
     form.Hozon_Click();
     ASSERT_TRUE(watcher.seen());
+    EXPECT_EQ(watcher.unexpected(), 0);
     EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(missing))) << refusal.toStdString();
     EXPECT_TRUE(hasJapanese(refusal));
     EXPECT_TRUE(stayedOpen);
