@@ -38,7 +38,9 @@ QLabel* addLabel(QWidget* box, const char* name, const QRect& geometry, const QS
 
 } // namespace
 
-Form2::Form2(QWidget* owner) : QDialog(owner) {
+Form2::Form2(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(true);
     setWindowTitle(QStringLiteral("Form2"));

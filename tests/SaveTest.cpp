@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -67,6 +68,31 @@ void pressSave(QFileDialog& dialog) {
     auto* buttons = dialog.findChild<QDialogButtonBox*>();
     if (buttons != nullptr && buttons->button(QDialogButtonBox::Save) != nullptr)
         buttons->button(QDialogButtonBox::Save)->click();
+}
+
+// Types a name into the dialog, presses Save, and answers the message box that this brings up
+// (if any) with `button`; returns what the box said.
+QString typeAndSave(QFileDialog& dialog, const QString& name, QMessageBox::StandardButton button) {
+    typeName(dialog, name);
+    QString message;
+    ModalWatcher box(
+        [&](QWidget* modal) {
+            message = messageOf(modal);
+            press(modal, button);
+        },
+        &dialog);
+    pressSave(dialog);
+    return message;
+}
+
+// An answer for the save dialog: `use` gets the dialog, which is then cancelled if still open.
+std::function<void(QWidget*)> withSaveDialog(std::function<void(QFileDialog&)> use) {
+    return [use = std::move(use)](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+            use(*dialog);
+        if (modal->isVisible())
+            modal->close();
+    };
 }
 
 std::uint32_t le(const QByteArray& bytes, int at, int size) {
@@ -164,15 +190,11 @@ TEST_F(SaveDialogTest, AsksForABmpNameInJapaneseAndConfirmsOverwriting) {
 }
 
 TEST_F(SaveDialogTest, TheSaveItemShowsItAndCancellingWritesNothing) {
-    const QString name = folder.filePath(QStringLiteral("picture.bmp"));
     bool isSaveDialog = false;
-    ModalWatcher watcher([&](QWidget* modal) {
-        auto* dialog = qobject_cast<SaveDialog*>(modal);
-        isSaveDialog = dialog != nullptr;
-        if (dialog != nullptr)
-            typeName(*dialog, name);
-        modal->close();
-    });
+    ModalWatcher watcher(withSaveDialog([&](QFileDialog& dialog) {
+        isSaveDialog = qobject_cast<SaveDialog*>(&dialog) != nullptr;
+        typeName(dialog, folder.filePath(QStringLiteral("picture.bmp")));
+    }));
     trigger("Hozon");
     EXPECT_TRUE(watcher.seen());
     EXPECT_EQ(watcher.unexpected(), 0);
@@ -185,28 +207,11 @@ TEST_F(SaveDialogTest, AnExistingFileIsReplacedOnlyAfterAJapaneseQuestion) {
     writeFile(name, "older picture");
     QString question;
     bool keptAfterNo = false;
-    ModalWatcher watcher([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (dialog == nullptr) {
-            modal->close();
-            return;
-        }
-        typeName(*dialog, name);
-        {
-            ModalWatcher no(
-                [&](QWidget* box) {
-                    question = messageOf(box);
-                    press(box, QMessageBox::No);
-                },
-                dialog);
-            pressSave(*dialog);
-        }
-        keptAfterNo = dialog->isVisible() && readFile(name) == "older picture";
-        ModalWatcher yes([](QWidget* box) { press(box, QMessageBox::Yes); }, dialog);
-        pressSave(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
+    ModalWatcher watcher(withSaveDialog([&](QFileDialog& dialog) {
+        question = typeAndSave(dialog, name, QMessageBox::No);
+        keptAfterNo = dialog.isVisible() && readFile(name) == "older picture";
+        typeAndSave(dialog, name, QMessageBox::Yes);
+    }));
     form.Hozon_Click();
     ASSERT_TRUE(watcher.seen());
     EXPECT_EQ(watcher.unexpected(), 0);
@@ -220,25 +225,10 @@ TEST_F(SaveDialogTest, ANameInAMissingFolderIsRefusedWithTheDialogStillOpen) {
     const QString missing = folder.filePath(QStringLiteral("missing"));
     QString refusal;
     bool stayedOpen = false;
-    ModalWatcher watcher([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (dialog == nullptr) {
-            modal->close();
-            return;
-        }
-        typeName(*dialog, missing + QStringLiteral("/picture.bmp"));
-        {
-            ModalWatcher box(
-                [&](QWidget* box) {
-                    refusal = messageOf(box);
-                    press(box, QMessageBox::Ok);
-                },
-                dialog);
-            pressSave(*dialog);
-        }
-        stayedOpen = dialog->isVisible();
-        dialog->reject();
-    });
+    ModalWatcher watcher(withSaveDialog([&](QFileDialog& dialog) {
+        refusal = typeAndSave(dialog, missing + QStringLiteral("/picture.bmp"), QMessageBox::Ok);
+        stayedOpen = dialog.isVisible();
+    }));
     form.Hozon_Click();
     ASSERT_TRUE(watcher.seen());
     EXPECT_EQ(watcher.unexpected(), 0);
