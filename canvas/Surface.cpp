@@ -222,6 +222,8 @@ void Surface::box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_
 }
 
 void Surface::Circle(float cx, float cy, float radius, float aspect) {
+    if (std::isnan(aspect))
+        return;
     const double r = std::fabs(static_cast<double>(radius));
     const double asp = std::fabs(static_cast<double>(aspect));
     double a = r;
@@ -238,9 +240,9 @@ void Surface::Circle(float cx, float cy, float radius, float aspect) {
     report(changed);
 }
 
-// A quarter of the outline is two arcs: rows 0..yS, where the outline is steeper than 45
-// degrees, take one pixel each; columns left of the last of those take one pixel each. The
-// quarter is mirrored into the other three without repeating pixels on the axes.
+// A quarter of the outline is two arcs: the rows from the widest point down to about where the
+// outline passes 45 degrees take one pixel each, and so do the columns from the top to there.
+// The quarter is mirrored into the other three without repeating pixels on the axes.
 void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b,
                       PixelRect& changed) {
     if (a == 0 && b == 0)
@@ -258,8 +260,12 @@ void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int
         ++yS;
     while (yS > 0 && static_cast<Wide>(yS) * yS * (a2 + b2) > b2 * b2)
         --yS;
-    arc(cx, cy, a, b, yS, false, changed);
-    arc(cx, cy, b, a, std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0), true, changed);
+    // The columns end left of the last row's pixel; the rows go on down to the one above the
+    // last column's pixel, so that the two arcs meet without a gap and without sharing a pixel.
+    const std::int64_t xEnd = std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0);
+    const std::int64_t yEnd = std::max(yS, ordinate(b, a, xEnd) - 1);
+    arc(cx, cy, a, b, yEnd, false, changed);
+    arc(cx, cy, b, a, xEnd, true, changed);
 }
 
 // Pixels (u(t), t) for t in 0..tEnd, u along x unless transposed, mirrored into four quadrants.
