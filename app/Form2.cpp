@@ -18,7 +18,8 @@ constexpr QRect fromTwips(int left, int top, int width, int height) {
 }
 
 // "System" where a font of that name exists, otherwise a Japanese UI font whose lines are
-// compact enough for the two-line description to fit its label; the last is the widest spread.
+// compact enough for the two-line description to fit its label. Noto's taller lines clip the
+// description's second line a little; it stands last as the most widely installed.
 QFont aboutFont() {
     QFont font;
     font.setFamilies({QStringLiteral("System"), QStringLiteral("IPAPGothic"),
