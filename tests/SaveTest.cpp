@@ -187,6 +187,7 @@ TEST_F(SaveDialogTest, AsksForABmpNameInJapaneseAndConfirmsOverwriting) {
     ASSERT_NE(buttons->button(QDialogButtonBox::Save), nullptr);
     EXPECT_TRUE(hasJapanese(buttons->button(QDialogButtonBox::Save)->text()))
         << buttons->button(QDialogButtonBox::Save)->text().toStdString();
+    EXPECT_EQ(dialog.locale().language(), QLocale::Japanese) << "dates and sizes in Japanese";
 }
 
 TEST_F(SaveDialogTest, TheSaveItemShowsItAndCancellingWritesNothing) {
