@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <malloc.h>
 #include <random>
 #include <unistd.h>
 
@@ -31,12 +32,25 @@ long blackPixels(mirona::Form1& form) {
     return std::count(pixels.begin(), pixels.end(), mirona::Surface::kBlack);
 }
 
-long residentKiB() {
+// What the program holds on the heap: resident memory also counts freed pages the allocator
+// keeps, so a leak shows here first.
+long heapInUseKiB() {
+    return static_cast<long>(mallinfo2().uordblks / 1024);
+}
+
+struct Resident {
+    long total = 0;  // KiB
+    long shared = 0; // KiB of it backed by files: code and data of the program and its libraries
+};
+
+Resident resident() {
     std::ifstream statm("/proc/self/statm");
     long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    long total = 0;
+    long shared = 0;
+    statm >> size >> total >> shared;
+    const long pageKiB = sysconf(_SC_PAGESIZE) / 1024;
+    return {total * pageKiB, shared * pageKiB};
 }
 
 class Session final {
@@ -121,23 +135,29 @@ int main(int argc, char* argv[]) {
     QApplication::processEvents();
     Session session(form, seed);
 
-    std::printf("events %9d: resident %ld KiB\n", 0, residentKiB());
-    long warmedUp = 0;
+    const auto report = [&](long done) {
+        const Resident r = resident();
+        std::printf("events %9ld: resident %ld KiB (%ld KiB of it file-backed), heap in use %ld "
+                    "KiB, black pixels %ld\n",
+                    done, r.total, r.shared, heapInUseKiB(), blackPixels(form));
+        std::fflush(stdout);
+        return r;
+    };
+    report(0);
+    Resident warmedUp;
     for (long i = 1; i <= events; ++i) {
         session.step();
         if (i % kPaintEvery == 0)
             QApplication::processEvents();
         if (i % kReportEvery == 0) {
-            const long resident = residentKiB();
-            std::printf("events %9ld: resident %ld KiB, black pixels %ld\n", i, resident,
-                        blackPixels(form));
-            std::fflush(stdout);
+            const Resident r = report(i);
             if (i == kReportEvery)
-                warmedUp = resident;
+                warmedUp = r;
         }
     }
-    if (warmedUp != 0)
-        std::printf("growth after the first %ld events: %ld KiB\n", kReportEvery,
-                    residentKiB() - warmedUp);
+    const Resident last = resident();
+    std::printf("growth after the first %ld events: %ld KiB resident, %ld KiB not file-backed\n",
+                kReportEvery, last.total - warmedUp.total,
+                (last.total - last.shared) - (warmedUp.total - warmedUp.shared));
     return 0;
 }
