@@ -222,14 +222,7 @@ void Surface::box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_
 }
 
 void Surface::Circle(float cx, float cy, float radius, float aspect) {
-    const double r = std::fabs(static_cast<double>(radius));
-    const double asp = std::fabs(static_cast<double>(aspect));
-    double a = r;
-    double b = r;
-    if (asp < 1.0)
-        b = r * asp;
-    else if (asp > 1.0)
-        a = r / asp;
+    const auto [a, b] = semiAxes(radius, aspect);
     const auto inRange = [](double v) { return std::fabs(v) <= kLimit; }; // false for NaN
     if (!(inRange(a) && inRange(b) && inRange(cx) && inRange(cy)))
         return;
