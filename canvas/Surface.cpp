@@ -222,6 +222,8 @@ void Surface::box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_
 }
 
 void Surface::Circle(float cx, float cy, float radius, float aspect) {
+    if (std::isnan(aspect))
+        return;
     const auto [a, b] = semiAxes(radius, aspect);
     const auto inRange = [](double v) { return std::fabs(v) <= kLimit; }; // false for NaN
     if (!(inRange(a) && inRange(b) && inRange(cx) && inRange(cy)))
@@ -231,9 +233,9 @@ void Surface::Circle(float cx, float cy, float radius, float aspect) {
     report(changed);
 }
 
-// A quarter of the outline is two arcs: rows 0..yS, where the outline is steeper than 45
-// degrees, take one pixel each; columns left of the last of those take one pixel each. The
-// quarter is mirrored into the other three without repeating pixels on the axes.
+// A quarter of the outline is two arcs: the rows from the widest point down to about where the
+// outline passes 45 degrees take one pixel each, and so do the columns from the top to there.
+// The quarter is mirrored into the other three without repeating pixels on the axes.
 void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b,
                       PixelRect& changed) {
     if (a == 0 && b == 0)
@@ -251,8 +253,12 @@ void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int
         ++yS;
     while (yS > 0 && static_cast<Wide>(yS) * yS * (a2 + b2) > b2 * b2)
         --yS;
-    arc(cx, cy, a, b, yS, false, changed);
-    arc(cx, cy, b, a, std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0), true, changed);
+    // The columns end left of the last row's pixel; the rows go on down to the one above the
+    // last column's pixel, so that the two arcs meet without a gap and without sharing a pixel.
+    const std::int64_t xEnd = std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0);
+    const std::int64_t yEnd = std::max(yS, ordinate(b, a, xEnd) - 1);
+    arc(cx, cy, a, b, yEnd, false, changed);
+    arc(cx, cy, b, a, xEnd, true, changed);
 }
 
 // Pixels (u(t), t) for t in 0..tEnd, u along x unless transposed, mirrored into four quadrants.
