@@ -30,8 +30,8 @@ void QPainterCanvas::setDrawMode(DrawMode mode) {
         mode_ = mode;
     if (painter_.isActive())
         painter_.setCompositionMode(mode_ == DrawMode::NotMergePen
-                                    ? QPainter::RasterOp_NotSourceAndNotDestination
-                                    : QPainter::CompositionMode_SourceOver);
+                                        ? QPainter::RasterOp_NotSourceAndNotDestination
+                                        : QPainter::CompositionMode_SourceOver);
 }
 
 void QPainterCanvas::setDrawStyle(DrawStyle style) {

@@ -35,9 +35,9 @@ Stroke strokeFor(ToolNumber tool, int canvasSize, FigureSize size) {
     const bool large = size == FigureSize::Large;
     if (tool == ToolNumber::Ellipse) {
         // Centred so that the large ellipse nearly fills the canvas; the semi-axes are 4 : 3.
-        const PointerPoint centre =
-            large ? PointerPoint{std::floor(n / 2) - 3, std::floor(n / 2) + 2}
-                  : PointerPoint{std::floor(n / 4), std::floor(n / 3)};
+        const PointerPoint centre = large
+                                        ? PointerPoint{std::floor(n / 2) - 3, std::floor(n / 2) + 2}
+                                        : PointerPoint{std::floor(n / 4), std::floor(n / 3)};
         const float r = e / 2;
         return alternating(tool, centre,
                            {centre.x + std::round(0.8F * r), centre.y + std::round(0.6F * r)});

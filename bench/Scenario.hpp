@@ -19,8 +19,7 @@ struct Stroke {
 
 inline constexpr std::array kTools{ToolNumber::FreeLine, ToolNumber::ContLine, ToolNumber::Box,
                                    ToolNumber::Ellipse};
-inline constexpr std::array kFigureSizes{FigureSize::Small, FigureSize::Medium,
-                                         FigureSize::Large};
+inline constexpr std::array kFigureSizes{FigureSize::Small, FigureSize::Medium, FigureSize::Large};
 inline constexpr std::array kCanvasSizes{451, 2048};
 
 // Small figures are about 20 pixels, medium a quarter of the canvas, large nearly all of it.

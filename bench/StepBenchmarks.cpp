@@ -6,7 +6,6 @@
 #include "canvas/Surface.hpp"
 
 #include <benchmark/benchmark.h>
-
 #include <memory>
 #include <optional>
 
@@ -103,9 +102,8 @@ void registerStepBenchmarks() {
                         ->Unit(benchmark::kMicrosecond);
                     // The release draws solid whatever the pen before it.
                     if (tool != ToolNumber::FreeLine && engine != Engine::QPainterInvertDot)
-                        benchmark::RegisterBenchmark(
-                            ("Commit/" + row + engineName(engine)).c_str(), commits, engine,
-                            tool, n, stroke)
+                        benchmark::RegisterBenchmark(("Commit/" + row + engineName(engine)).c_str(),
+                                                     commits, engine, tool, n, stroke)
                             ->Unit(benchmark::kMicrosecond);
                 }
     for (const ToolNumber tool : kTools)

@@ -70,12 +70,10 @@ public:
     PaintCounter paints;
 
 private:
-    void send(QEvent::Type type, PointerPoint p, Qt::MouseButton button,
-              Qt::MouseButtons buttons) {
+    void send(QEvent::Type type, PointerPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
         CanvasWidget& canvas = form_.canvas();
         const QPointF local(p.x, p.y);
-        QMouseEvent event(type, local, canvas.mapToGlobal(local), button, buttons,
-                          Qt::NoModifier);
+        QMouseEvent event(type, local, canvas.mapToGlobal(local), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(&canvas, &event);
     }
 

@@ -1,7 +1,10 @@
 #include "canvas/Surface.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <new>
+#include <sys/mman.h>
 #include <utility>
 
 namespace mirona {
@@ -11,6 +14,9 @@ namespace {
 // Coordinates are clipped or rejected beyond this magnitude: far beyond any canvas, and small
 // enough that every product below fits its integer type.
 constexpr double kLimit = 1 << 24;
+
+// Transparent huge pages are this size on x86-64 and arm64 with 4 KiB pages.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 __extension__ using Wide = __int128;
 
@@ -91,6 +97,24 @@ std::int64_t ordinate(std::int64_t p, std::int64_t q, std::int64_t t) {
 }
 
 } // namespace
+
+void* allocatePixels(std::size_t bytes) {
+    if (bytes < kHugePage)
+        return ::operator new(bytes);
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    madvise(p, rounded, MADV_HUGEPAGE); // a hint: without it the bitmap just uses small pages
+    return p;
+}
+
+void freePixels(void* p, std::size_t bytes) noexcept {
+    if (bytes < kHugePage)
+        ::operator delete(p);
+    else
+        std::free(p);
+}
 
 Surface::Surface(int width, int height) {
     resize(width, height);
@@ -179,15 +203,23 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
     const std::int64_t qLo = q1 + sq * f;
     std::int64_t offset = xMajor ? qLo * width_ + mLo : mLo * width_ + qLo;
     std::uint32_t* const data = pixels_.data();
-    for (std::int64_t i = lo;; i += step) {
-        paint(data[offset]);
-        if (i == hi)
-            break;
-        offset += step * majorStride;
-        e += step * 2 * k;
-        while (e >= twoN) { // restore 0 <= e < 2n: one minor step each
-            e -= twoN;
-            offset += minorStride;
+    if (k == 0) {
+        // Upright segments, the box sides among them: a plain stride, no minor steps.
+        const std::int64_t stride = step * majorStride;
+        std::uint32_t* px = data + offset;
+        for (std::int64_t i = lo; i <= hi; i += step, px += stride)
+            paint(*px);
+    } else {
+        for (std::int64_t i = lo;; i += step) {
+            paint(data[offset]);
+            if (i == hi)
+                break;
+            offset += step * majorStride;
+            e += step * 2 * k;
+            while (e >= twoN) { // restore 0 <= e < 2n: one minor step each
+                e -= twoN;
+                offset += minorStride;
+            }
         }
     }
     const std::int64_t fHiPixel = floorDiv(2 * hi * k + n, twoN);
@@ -257,13 +289,16 @@ void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int
     // last column's pixel, so that the two arcs meet without a gap and without sharing a pixel.
     const std::int64_t xEnd = std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0);
     const std::int64_t yEnd = std::max(yS, ordinate(b, a, xEnd) - 1);
-    arc(cx, cy, a, b, yEnd, false, changed);
-    arc(cx, cy, b, a, xEnd, true, changed);
+    arc(cx, cy, a, b, yEnd, false);
+    arc(cx, cy, b, a, xEnd, true);
 }
 
 // Pixels (u(t), t) for t in 0..tEnd, u along x unless transposed, mirrored into four quadrants.
+// In each quadrant t and u are both monotonic along the arc, so the quadrant's visible pixels
+// are one run and its first and last visible pixels span the rectangle it changed: each
+// quadrant reports its own rectangle.
 void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q,
-                  std::int64_t tEnd, bool transposed, PixelRect& changed) {
+                  std::int64_t tEnd, bool transposed) {
     const std::int64_t ct = transposed ? cx : cy;
     const std::int64_t cu = transposed ? cy : cx;
     const std::int64_t tMax = (transposed ? width_ : height_) - 1;
@@ -282,30 +317,70 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
         ++tLo;
     if (tLo > tHi)
         return;
+    const std::int64_t step = dotted ? 2 : 1;
+    const std::int64_t tStride = transposed ? 1 : width_;
+    const std::int64_t uStride = transposed ? width_ : 1;
 
     const Wide q2 = static_cast<Wide>(q) * q;
     const Wide p4 = 4 * static_cast<Wide>(p) * p;
     std::int64_t u = ordinate(p, q, tLo);
-    const auto put = [&](std::int64_t t, std::int64_t v) {
-        if (t < 0 || t > tMax || v < 0 || v > uMax)
-            return;
-        const std::int64_t x = transposed ? t : v;
-        const std::int64_t y = transposed ? v : t;
-        paint(pixels_[static_cast<std::size_t>(y * width_ + x)]);
-        include(changed, x, y);
+    const Wide d = 2 * static_cast<Wide>(u) - 1;
+    // e == 4 p^2 (q^2 - t^2) - (2u - 1)^2 q^2: u is within the outline at t while e >= 0.
+    Wide e = p4 * (q2 - static_cast<Wide>(tLo) * tLo) - d * d * q2;
+    // dT == e(t) - e(t + step): what e loses at the next t.
+    Wide dT = p4 * (2 * static_cast<Wide>(tLo) * step + step * step);
+    const Wide dTStep = 2 * p4 * step * step;
+    // dU == e(u - 1) - e(u) == 8 q^2 (u - 1): what e gains when u steps down.
+    Wide dU = 8 * q2 * (u - 1);
+    const Wide dUStep = 8 * q2;
+
+    // One run of visible pixels per quadrant: plus t plus u, plus t minus u, minus t plus u,
+    // minus t minus u.
+    struct Run {
+        std::int64_t firstT = 0, firstU = 0, lastT = 0, lastU = 0;
+        bool any = false;
     };
-    for (std::int64_t t = tLo; t <= tHi; t += dotted ? 2 : 1) {
-        const Wide rhs = p4 * (q2 - static_cast<Wide>(t) * t);
-        while (u > 0 && !within(u, q2, rhs))
+    std::array<Run, 4> runs;
+    std::uint32_t* const data = pixels_.data();
+    const auto visit = [&](Run& run, std::int64_t tc, std::int64_t uc) {
+        // One unsigned comparison per axis also rejects negative coordinates.
+        if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
+            static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
+            return;
+        paint(data[tc * tStride + uc * uStride]);
+        if (!run.any)
+            run = {tc, uc, tc, uc, true};
+        run.lastT = tc;
+        run.lastU = uc;
+    };
+    for (std::int64_t t = tLo; t <= tHi; t += step) {
+        while (u > 0 && e < 0) {
+            e += dU;
+            dU -= dUStep;
             --u;
-        put(ct + t, cu + u);
-        if (u != 0)
-            put(ct + t, cu - u);
-        if (t != 0) {
-            put(ct - t, cu + u);
-            if (u != 0)
-                put(ct - t, cu - u);
         }
+        // The pixels on the axes belong to the plus quadrants only.
+        visit(runs[0], ct + t, cu + u);
+        if (u != 0)
+            visit(runs[1], ct + t, cu - u);
+        if (t != 0) {
+            visit(runs[2], ct - t, cu + u);
+            if (u != 0)
+                visit(runs[3], ct - t, cu - u);
+        }
+        e -= dT;
+        dT += dTStep;
+    }
+    for (const Run& run : runs) {
+        if (!run.any)
+            continue;
+        const auto [t0, t1] = std::minmax(run.firstT, run.lastT);
+        const auto [u0, u1] = std::minmax(run.firstU, run.lastU);
+        const auto rect = [](std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+            return PixelRect{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1) + 1,
+                             static_cast<int>(y1) + 1};
+        };
+        report(transposed ? rect(t0, u0, t1, u1) : rect(u0, t0, u1, t1));
     }
 }
 
