@@ -22,15 +22,18 @@ public:
     void reset() {
         events = 0;
         pixels = 0;
+        rects = 0;
     }
 
     long events = 0;
     double pixels = 0;
+    double rects = 0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             ++events;
+            rects += static_cast<QPaintEvent*>(event)->region().rectCount();
             for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
                 pixels += static_cast<double>(r.width()) * r.height();
         }
@@ -96,6 +99,8 @@ void eventPath(benchmark::State& st, ToolNumber tool, int n, FigureSize size) {
     const auto moves = static_cast<double>(i);
     st.counters["paints_per_move"] = static_cast<double>(window.paints.events) / moves;
     st.counters["painted_px_per_move"] = window.paints.pixels / moves;
+    st.counters["rects_per_paint"] =
+        window.paints.rects / std::max(1.0, static_cast<double>(window.paints.events));
 }
 
 // Start-up, then 100 000 moves of each tool on the 451-pixel canvas; also the growth between
