@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <new>
-#include <sys/mman.h>
 #include <utility>
 
 namespace mirona {
@@ -19,13 +17,6 @@ constexpr double kLimit = 1 << 24;
 // A slanted segment or an arc reports the rectangle of every run of this many pixels, so that
 // the changed rectangles follow the figure instead of spanning its whole extent.
 constexpr std::int64_t kReportRun = 64;
-
-// Transparent huge pages are this size on x86-64 and arm64 with 4 KiB pages.
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-std::size_t hugePages(std::size_t bytes) {
-    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
-}
 
 __extension__ using Wide = __int128;
 
@@ -101,33 +92,6 @@ std::int64_t ordinate(std::int64_t p, std::int64_t q, std::int64_t t) {
 }
 
 } // namespace
-
-void* allocatePixels(std::size_t bytes) {
-    if (bytes < kHugePage)
-        return ::operator new(bytes);
-    // Fresh pages straight from the system, so that the hint applies to every one of them.
-    const std::size_t rounded = hugePages(bytes);
-    void* const raw = mmap(nullptr, rounded + kHugePage, PROT_READ | PROT_WRITE,
-                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED)
-        throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
-    if (aligned > start)
-        munmap(raw, aligned - start);
-    if (const std::uintptr_t end = start + rounded + kHugePage; end > aligned + rounded)
-        munmap(reinterpret_cast<void*>(aligned + rounded), end - (aligned + rounded));
-    void* const p = reinterpret_cast<void*>(aligned);
-    madvise(p, rounded, MADV_HUGEPAGE); // a hint: without it the bitmap just uses small pages
-    return p;
-}
-
-void freePixels(void* p, std::size_t bytes) noexcept {
-    if (bytes < kHugePage)
-        ::operator delete(p);
-    else
-        munmap(p, hugePages(bytes));
-}
 
 Surface::Surface(int width, int height) {
     resize(width, height);

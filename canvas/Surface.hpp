@@ -9,21 +9,6 @@
 
 namespace mirona {
 
-// The bitmap's storage. Bitmaps of 2 MiB and more are aligned to 2 MiB and marked for
-// transparent huge pages: a figure's columns touch a new row, and so with small pages a new
-// page, at every pixel, and the page-table walks cost more than the pixels.
-void* allocatePixels(std::size_t bytes);
-void freePixels(void* p, std::size_t bytes) noexcept;
-
-template <class T> struct PixelAllocator {
-    using value_type = T;
-    PixelAllocator() = default;
-    template <class U> explicit PixelAllocator(const PixelAllocator<U>&) {}
-    T* allocate(std::size_t n) { return static_cast<T*>(allocatePixels(n * sizeof(T))); }
-    void deallocate(T* p, std::size_t n) noexcept { freePixels(p, n * sizeof(T)); }
-    friend bool operator==(const PixelAllocator&, const PixelAllocator&) = default;
-};
-
 // The canvas's persistent bitmap and its rasteriser.
 //
 // Pixels are 0xAARRGGBB words (alpha always 0xFF), row by row, so a toolkit can show the buffer
@@ -83,7 +68,7 @@ private:
 
     int width_ = 1;
     int height_ = 1;
-    std::vector<std::uint32_t, PixelAllocator<std::uint32_t>> pixels_;
+    std::vector<std::uint32_t> pixels_;
     DrawMode mode_ = DrawMode::CopyPen;
     DrawStyle style_ = DrawStyle::Solid;
     ChangeListener listener_;
