@@ -59,67 +59,79 @@ void MedianTable::ReportRuns(const std::vector<Run>& reports) {
         if (run.error_occurred || !(median || single))
             continue;
         const std::string& name = run.run_name.function_name;
-        addOnce(order_, name);
-        results_[name] = {toMicros(run.GetAdjustedCPUTime(), run.time_unit), run.counters};
+        order_[run.family_index] = name;
+        results_[name] = {toMicros(run.GetAdjustedCPUTime(), run.time_unit), run.counters,
+                          run.iterations == 1};
     }
 }
 
 void MedianTable::Finalize() {
     ConsoleReporter::Finalize();
-    std::ostream& out = GetOutputStream();
     std::vector<std::string> groups;
-    for (const std::string& name : order_)
+    for (const auto& [index, name] : order_)
         addOnce(groups, split(name).front());
-    for (const std::string& group : groups) {
-        std::vector<std::string> rows;
-        std::vector<std::string> engines;
-        std::vector<std::string> counters;
-        for (const std::string& name : order_) {
-            const auto parts = split(name);
-            if (parts.front() != group)
-                continue;
-            addOnce(rows, join(parts, 1, parts.size() - 1, "/"));
-            addOnce(engines, parts.back());
-            for (const auto& counter : results_[name].counters)
-                addOnce(counters, counter.first);
-        }
-        std::vector<std::string> header{""};
+    for (const std::string& group : groups)
+        printGroup(group);
+}
+
+void MedianTable::printGroup(const std::string& group) {
+    std::vector<std::string> rows;
+    std::vector<std::string> engines;
+    std::vector<std::string> counters;
+    bool timed = false;
+    for (const auto& [index, name] : order_) {
+        const auto parts = split(name);
+        if (parts.front() != group)
+            continue;
+        addOnce(rows, join(parts, 1, parts.size() - 1, "/"));
+        addOnce(engines, parts.back());
+        const Result& result = results_[name];
+        timed = timed || !result.oneShot;
+        for (const auto& counter : result.counters)
+            addOnce(counters, counter.first);
+    }
+    std::vector<std::string> header{""};
+    if (timed) {
         for (const std::string& e : engines)
             header.push_back(e + " µs");
         for (std::size_t e = 1; e < engines.size(); ++e)
             header.push_back(engines[e] + " / " + engines[0]);
-        header.insert(header.end(), counters.begin(), counters.end());
-        out << "\n### " << group << " (medians)\n\n|";
-        for (const std::string& h : header)
-            out << ' ' << h << " |";
-        out << "\n|";
-        for (std::size_t i = 0; i < header.size(); ++i)
-            out << "---|";
-        out << '\n';
-        for (const std::string& row : rows) {
-            const std::string prefix = group + "/" + row + (row.empty() ? "" : "/");
-            const auto result = [&](const std::string& engine) -> const Result* {
-                const auto it = results_.find(prefix + engine);
-                return it == results_.end() ? nullptr : &it->second;
-            };
-            out << "| " << row << " |";
+    }
+    header.insert(header.end(), counters.begin(), counters.end());
+    std::ostream& out = GetOutputStream();
+    out << "\n### " << group << " (medians)\n\n|";
+    for (const std::string& h : header)
+        out << ' ' << h << " |";
+    out << "\n|";
+    for (std::size_t i = 0; i < header.size(); ++i)
+        out << "---|";
+    out << '\n';
+    for (const std::string& row : rows) {
+        const auto result = [&](const std::string& engine) -> const Result* {
+            const auto it = results_.find(group + "/" + row + "/" + engine);
+            return it == results_.end() ? nullptr : &it->second;
+        };
+        const Result* first = result(engines.front());
+        std::vector<std::string> cells{row};
+        if (timed) {
             for (const std::string& e : engines)
-                out << ' ' << (result(e) ? fixed(result(e)->micros, 2) : "") << " |";
-            const Result* first = result(engines.front());
+                cells.push_back(result(e) ? fixed(result(e)->micros, 2) : "");
             for (std::size_t e = 1; e < engines.size(); ++e) {
                 const Result* other = result(engines[e]);
-                out << ' ' << (first && other ? fixed(other->micros / first->micros, 1) : "")
-                    << " |";
+                cells.push_back(first && other ? fixed(other->micros / first->micros, 1) : "");
             }
-            for (const std::string& c : counters) {
-                std::string cell;
-                if (first)
-                    if (const auto it = first->counters.find(c); it != first->counters.end())
-                        cell = fixed(it->second, 1);
-                out << ' ' << cell << " |";
-            }
-            out << '\n';
         }
+        for (const std::string& c : counters) {
+            std::string cell;
+            if (first)
+                if (const auto it = first->counters.find(c); it != first->counters.end())
+                    cell = fixed(it->second, 1);
+            cells.push_back(cell);
+        }
+        out << '|';
+        for (const std::string& cell : cells)
+            out << ' ' << cell << " |";
+        out << '\n';
     }
 }
 

@@ -145,7 +145,7 @@ void registerEventPathBenchmarks() {
 }
 
 void registerMemoryBenchmark() {
-    benchmark::RegisterBenchmark("Memory/Form1", memory)->Iterations(1)->Repetitions(1);
+    benchmark::RegisterBenchmark("Memory/451/Form1", memory)->Iterations(1)->Repetitions(1);
 }
 
 } // namespace mirona

@@ -70,8 +70,12 @@ void CanvasWidget::updateChanged() {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    for (const QRect& r : event->region())
-        painter.drawImage(r, view_, r);
+    // One rectangle at a time: with a rectangular clip Qt copies the pixels row by row, while
+    // under the event's many-rectangle clip it blends them one by one.
+    for (const QRect& r : event->region()) {
+        painter.setClipRect(r);
+        painter.drawImage(r.topLeft(), view_, r);
+    }
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
