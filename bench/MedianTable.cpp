@@ -60,7 +60,7 @@ void MedianTable::ReportRuns(const std::vector<Run>& reports) {
             continue;
         const std::string& name = run.run_name.function_name;
         order_[run.family_index] = name;
-        results_[name] = {toMicros(run.GetAdjustedCPUTime(), run.time_unit), run.counters,
+        results_[name] = {toMicros(run.GetAdjustedRealTime(), run.time_unit), run.counters,
                           run.iterations == 1};
     }
 }

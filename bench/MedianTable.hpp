@@ -9,8 +9,8 @@
 namespace mirona {
 
 // The console output, followed by one Markdown table per group of benchmarks: a row per name
-// without its last part (the engine), a column of median CPU times per engine, and the ratio of
-// every other engine's time to the first engine's, then the counters. Cases run once (the memory
+// without its last part (the engine), a column of median wall-clock times per engine, and the ratio
+// of every other engine's time to the first engine's, then the counters. Cases run once (the memory
 // case) show only their counters. Without repetitions the single run stands in for the median.
 class MedianTable final : public benchmark::ConsoleReporter {
 public:

@@ -99,19 +99,25 @@ void registerStepBenchmarks() {
                     const Stroke stroke = strokeFor(tool, n, size);
                     benchmark::RegisterBenchmark(("Move/" + row + engineName(engine)).c_str(),
                                                  moves, engine, tool, n, stroke)
-                        ->Unit(benchmark::kMicrosecond);
+                        ->Unit(benchmark::kMicrosecond)
+                        ->MeasureProcessCPUTime()
+                        ->UseRealTime();
                     // The release draws solid whatever the pen before it.
                     if (tool != ToolNumber::FreeLine && engine != Engine::QPainterInvertDot)
                         benchmark::RegisterBenchmark(("Commit/" + row + engineName(engine)).c_str(),
                                                      commits, engine, tool, n, stroke)
-                            ->Unit(benchmark::kMicrosecond);
+                            ->Unit(benchmark::kMicrosecond)
+                            ->MeasureProcessCPUTime()
+                            ->UseRealTime();
                 }
     for (const ToolNumber tool : kTools)
         for (const int n : kCanvasSizes)
             benchmark::RegisterBenchmark(
                 ("OffCanvas/" + toolName(tool) + "/" + std::to_string(n) + "/Surface").c_str(),
                 moves, Engine::Surface, tool, n, offCanvasStroke(tool, n))
-                ->Unit(benchmark::kMicrosecond);
+                ->Unit(benchmark::kMicrosecond)
+                ->MeasureProcessCPUTime()
+                ->UseRealTime();
 }
 
 } // namespace mirona

@@ -141,7 +141,9 @@ void registerEventPathBenchmarks() {
                                               std::to_string(n) + "/" + sizeName(size) + "/Form1")
                                                  .c_str(),
                                              eventPath, tool, n, size)
-                    ->Unit(benchmark::kMicrosecond);
+                    ->Unit(benchmark::kMicrosecond)
+                    ->MeasureProcessCPUTime()
+                    ->UseRealTime();
 }
 
 void registerMemoryBenchmark() {
