@@ -1,4 +1,6 @@
+#include "app/ApplicationIcon.hpp"
 #include "app/Form1.hpp"
+#include "packaging/ApplicationId.hpp"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -7,6 +9,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirona"));
+    QApplication::setDesktopFileName(QString::fromLatin1(mirona::applicationId));
+    QApplication::setWindowIcon(mirona::applicationIcon());
 
     // The interface is Japanese whatever the system's locale, Qt's own dialogs included.
     QTranslator qtTranslator;
