@@ -54,29 +54,13 @@ Stroke offCanvasStroke(ToolNumber tool, int canvasSize) {
 }
 
 std::string toolName(ToolNumber tool) {
-    switch (tool) {
-    case ToolNumber::FreeLine:
-        return "FreeLine";
-    case ToolNumber::ContLine:
-        return "ContLine";
-    case ToolNumber::Box:
-        return "Box";
-    case ToolNumber::Ellipse:
-        break;
-    }
-    return "Ellipse";
+    constexpr std::array<const char*, 4> kNames{"FreeLine", "ContLine", "Box", "Ellipse"};
+    return kNames.at(static_cast<std::size_t>(tool));
 }
 
 std::string sizeName(FigureSize size) {
-    switch (size) {
-    case FigureSize::Small:
-        return "small";
-    case FigureSize::Medium:
-        return "medium";
-    case FigureSize::Large:
-        break;
-    }
-    return "large";
+    constexpr std::array<const char*, 3> kNames{"small", "medium", "large"};
+    return kNames.at(static_cast<std::size_t>(size));
 }
 
 void startStroke(SymmetricDrawing& drawing, ToolNumber tool, int canvasSize, PointerPoint press) {

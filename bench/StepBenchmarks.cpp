@@ -5,6 +5,7 @@
 #include "bench/Scenario.hpp"
 #include "canvas/Surface.hpp"
 
+#include <array>
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <optional>
@@ -18,15 +19,8 @@ namespace {
 enum class Engine : std::uint8_t { Surface, QPainterSolid, QPainterInvertDot };
 
 std::string engineName(Engine engine) {
-    switch (engine) {
-    case Engine::Surface:
-        return "Surface";
-    case Engine::QPainterSolid:
-        return "QPainterSolid";
-    case Engine::QPainterInvertDot:
-        break;
-    }
-    return "QPainterInvertDot";
+    constexpr std::array<const char*, 3> kNames{"Surface", "QPainterSolid", "QPainterInvertDot"};
+    return kNames.at(static_cast<std::size_t>(engine));
 }
 
 // A canvas of one engine, with the drawing frame on it.
