@@ -1,9 +1,15 @@
 #include "app/Form1.hpp"
 
+#include "app/BmpFile.hpp"
+#include "app/Form2.hpp"
+#include "app/SaveDialog.hpp"
+
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 
 namespace mirona {
 
@@ -19,6 +25,13 @@ QAction* addItem(QMenu* menu, const char* name, const QString& caption, bool che
     return action;
 }
 
+void showSaveFailure(QWidget* parent, const QString& fileName, const QString& reason) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("保存する"),
+                    QStringLiteral("保存できませんでした。"), QMessageBox::Ok, parent);
+    box.setInformativeText(QDir::toNativeSeparators(fileName) + u'\n' + reason);
+    box.exec();
+}
+
 QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption) {
     QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(name));
@@ -28,7 +41,8 @@ QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption) {
 } // namespace
 
 Form1::Form1(QWidget* parent)
-    : QMainWindow(parent), Picture1(new CanvasWidget), drawing_(Picture1->surface()) {
+    : QMainWindow(parent), Picture1(new CanvasWidget), drawing_(Picture1->surface()),
+      askFileName_(&SaveDialog::askFileName) {
     setWindowTitle(QStringLiteral("Form1"));
     auto* client = new QWidget;
     client->setObjectName(QStringLiteral("client"));
@@ -55,6 +69,7 @@ Form1::Form1(QWidget* parent)
     Joho = addItem(help, "Joho", QStringLiteral("情報"), false);
 
     connect(Hakushi, &QAction::triggered, this, &Form1::Hakushi_Click);
+    connect(Hozon, &QAction::triggered, this, &Form1::Hozon_Click);
     connect(Quit, &QAction::triggered, this, &Form1::Quit_Click);
     connect(Joge, &QAction::triggered, this, &Form1::Joge_Click);
     connect(Sayu, &QAction::triggered, this, &Form1::Sayu_Click);
@@ -64,6 +79,7 @@ Form1::Form1(QWidget* parent)
     connect(MenuContLine, &QAction::triggered, this, &Form1::MenuContLine_Click);
     connect(MenuBox, &QAction::triggered, this, &Form1::MenuBox_Click);
     connect(MenuEllipse, &QAction::triggered, this, &Form1::MenuEllipse_Click);
+    connect(Joho, &QAction::triggered, this, &Form1::Joho_Click);
     connect(Picture1, &CanvasWidget::MouseDown, this, &Form1::Picture1_MouseDown);
     connect(Picture1, &CanvasWidget::MouseMove, this, &Form1::Picture1_MouseMove);
     connect(Picture1, &CanvasWidget::MouseUp, this, &Form1::Picture1_MouseUp);
@@ -99,6 +115,14 @@ void Form1::Form_Load() {
 
 void Form1::Hakushi_Click() {
     Form_Load();
+}
+
+void Form1::Hozon_Click() {
+    const QString fileName = askFileName_(this);
+    if (fileName.isEmpty())
+        return;
+    if (const auto reason = saveBmp(Picture1->image(), fileName))
+        showSaveFailure(this, fileName, *reason);
 }
 
 void Form1::Quit_Click() {
@@ -148,6 +172,10 @@ void Form1::JogeSayu_Click() {
 }
 void Form1::JogeSayuNaname_Click() {
     selectMode(1, 1, 1, JogeSayuNaname);
+}
+
+void Form1::Joho_Click() {
+    (new Form2(this))->exec(); // deleted on close
 }
 
 void Form1::Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y) {

@@ -4,6 +4,8 @@
 #include "drawing/SymmetricDrawing.hpp"
 
 #include <QMainWindow>
+#include <QString>
+#include <functional>
 
 class QAction;
 
@@ -23,11 +25,19 @@ public:
     // canvas and shows the window. The anchor and last point keep their values.
     void Form_Load();
 
+    // Asks the user for the name to save under; an empty name means cancelled. Saving shows
+    // a SaveDialog unless a test has put another asker in its place.
+    using FileNameAsker = std::function<QString(QWidget* parent)>;
+    void setFileNameAsker(FileNameAsker asker) { askFileName_ = std::move(asker); }
+
     [[nodiscard]] CanvasWidget& canvas() { return *Picture1; }
     [[nodiscard]] SymmetricDrawing& drawing() { return drawing_; }
 
 public slots:
     void Hakushi_Click();
+    // Save: writes the canvas as a BMP under the name the asker returns. A failure is shown in
+    // a modal message box; the picture and the drawing state stay as they were either way.
+    void Hozon_Click();
     void Quit_Click();
     void MenuFreeLine_Click();
     void MenuContLine_Click();
@@ -37,6 +47,8 @@ public slots:
     void Sayu_Click();
     void JogeSayu_Click();
     void JogeSayuNaname_Click();
+    // About: shows a new Form2, modally.
+    void Joho_Click();
 
     void Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y);
     void Picture1_MouseMove(qint16 Button, qint16 Shift, float X, float Y);
@@ -48,6 +60,7 @@ private:
 
     CanvasWidget* Picture1;
     SymmetricDrawing drawing_;
+    FileNameAsker askFileName_;
     QAction* Hakushi;
     QAction* Hozon;
     QAction* Quit;

@@ -1,10 +1,9 @@
 #include "app/ApplicationIcon.hpp"
 #include "app/Form1.hpp"
+#include "app/JapaneseTranslations.hpp"
 #include "packaging/ApplicationId.hpp"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -13,10 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(mirona::applicationIcon());
 
     // The interface is Japanese whatever the system's locale, Qt's own dialogs included.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QStringLiteral("qtbase_ja"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    mirona::installJapaneseTranslations();
 
     mirona::Form1 form;
     form.Form_Load();

@@ -1,0 +1,39 @@
+#include "app/SaveDialog.hpp"
+
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace mirona {
+
+SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setModal(true);
+    setWindowTitle(QStringLiteral("保存する"));
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setNameFilter(QStringLiteral("BMPﾌｧｲﾙ (*.bmp)"));
+}
+
+QString SaveDialog::askFileName(QWidget* parent) {
+    SaveDialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+void SaveDialog::accept() {
+    // Qt's dialog would accept a name in any folder; this one wants the folder to exist.
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty()) {
+        const QFileInfo chosen(files.constFirst());
+        if (!chosen.dir().exists()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("フォルダーが見つかりません。\n%1")
+                                     .arg(QDir::toNativeSeparators(chosen.path())));
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
+
+} // namespace mirona
