@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace mirona {
@@ -40,6 +41,24 @@ struct PixelRect {
     }
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
+
+// The horizontal and vertical semi-axes of the ellipse that `Circle` draws for radius and aspect
+// (both taken as magnitudes): the radius is the longer semi-axis, the other is the radius times
+// the aspect below 1 and the radius over the aspect above 1.
+struct SemiAxes {
+    double horizontal = 0;
+    double vertical = 0;
+};
+
+inline SemiAxes semiAxes(float radius, float aspect) {
+    const double r = std::fabs(static_cast<double>(radius));
+    const double asp = std::fabs(static_cast<double>(aspect));
+    if (asp < 1.0)
+        return {r, r * asp};
+    if (asp > 1.0)
+        return {r / asp, r};
+    return {r, r};
+}
 
 // The drawing operations the tools draw through. Coordinates are canvas pixels as floats,
 // origin at the top-left, y down; any value is accepted and whatever falls outside the canvas

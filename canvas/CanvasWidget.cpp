@@ -3,7 +3,9 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <cmath>
+#include <vector>
 
 namespace mirona {
 
@@ -33,23 +35,47 @@ QPointF canvasPixel(const QMouseEvent* event) {
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("キャンバス"));
-    surface_.setChangeListener(
-        [this](const PixelRect& r) { update(QRect(r.left, r.top, r.width(), r.height())); });
+    surface_.setChangeListener([this](const PixelRect& r) { markChanged(r); });
     setCanvasSize(1, 1);
 }
 
 void CanvasWidget::setCanvasSize(int width, int height) {
     resize(width, height);
+    changed_.resize(width, height);
     surface_.resize(width, height);
     const auto pixels = surface_.Image();
     view_ = QImage(reinterpret_cast<const uchar*>(pixels.data()), surface_.width(),
                    surface_.height(), surface_.width() * 4, QImage::Format_RGB32);
 }
 
+void CanvasWidget::markChanged(const PixelRect& r) {
+    changed_.add(r);
+    if (updatePending_)
+        return;
+    updatePending_ = true;
+    QMetaObject::invokeMethod(this, &CanvasWidget::updateChanged, Qt::QueuedConnection);
+}
+
+void CanvasWidget::updateChanged() {
+    if (!updatePending_)
+        return;
+    updatePending_ = false;
+    std::vector<QRect> rects;
+    for (const PixelRect& r : changed_.take())
+        rects.emplace_back(r.left, r.top, r.width(), r.height());
+    QRegion region;
+    region.setRects(rects.data(), static_cast<int>(rects.size()));
+    update(region);
+}
+
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    for (const QRect& r : event->region())
-        painter.drawImage(r, view_, r);
+    // One rectangle at a time: with a rectangular clip Qt copies the pixels row by row, while
+    // under the event's many-rectangle clip it blends them one by one.
+    for (const QRect& r : event->region()) {
+        painter.setClipRect(r);
+        painter.drawImage(r.topLeft(), view_, r);
+    }
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
@@ -58,12 +84,14 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
     lastDelivered_ = canvasPixel(event);
     emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()),
                    static_cast<float>(lastDelivered_.x()), static_cast<float>(lastDelivered_.y()));
+    updateChanged();
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
     lastDelivered_ = canvasPixel(event);
     emit MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
                    static_cast<float>(lastDelivered_.x()), static_cast<float>(lastDelivered_.y()));
+    updateChanged();
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -78,6 +106,7 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
         emit MouseMove(buttonMask(event->buttons() | event->button()), shift, x, y);
     }
     emit MouseUp(buttonMask(event->button()), shift, x, y);
+    updateChanged();
 }
 
 } // namespace mirona

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/DirtyTiles.hpp"
 #include "canvas/Surface.hpp"
 
 #include <QImage>
@@ -16,7 +17,9 @@ namespace mirona {
 // changed button for a press or release and all buttons held for a move; shift is a mask
 // (1 Shift, 2 Ctrl, 4 Alt). A release away from the last delivered position is preceded by a
 // move there with the buttons held before the release, so a stroke always ends where the
-// pointer was let go. Only the rectangles the surface reports as changed are repainted.
+// pointer was let go. Only what the surface reports as changed is repainted: its rectangles are
+// gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
+// Qt as one region at the end of the pointer event, or when the event loop next gets control.
 class CanvasWidget final : public QWidget {
     Q_OBJECT
 
@@ -44,7 +47,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void markChanged(const PixelRect& r);
+    void updateChanged();
+
     Surface surface_;
+    DirtyTiles changed_;
+    bool updatePending_ = false;
     QImage view_;
     QPointF lastDelivered_;
 };

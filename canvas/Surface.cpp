@@ -1,6 +1,8 @@
 #include "canvas/Surface.hpp"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -11,6 +13,10 @@ namespace {
 // Coordinates are clipped or rejected beyond this magnitude: far beyond any canvas, and small
 // enough that every product below fits its integer type.
 constexpr double kLimit = 1 << 24;
+
+// A slanted segment or an arc reports the rectangle of every run of this many pixels, so that
+// the changed rectangles follow the figure instead of spanning its whole extent.
+constexpr std::int64_t kReportRun = 64;
 
 __extension__ using Wide = __int128;
 
@@ -65,11 +71,6 @@ double finiteOr(double v, double bound) {
     return std::isinf(v) ? std::copysign(bound, v) : v;
 }
 
-void include(PixelRect& r, std::int64_t x, std::int64_t y) {
-    r = r.united({static_cast<int>(x), static_cast<int>(y), static_cast<int>(x) + 1,
-                  static_cast<int>(y) + 1});
-}
-
 // u(t) of the quarter ellipse with semi-axis p along u and q along t: the largest u >= 0 with
 // u == 0 or (2u - 1)^2 q^2 <= 4 p^2 (q^2 - t^2), i.e. p * sqrt(1 - t^2/q^2) rounded half up.
 bool within(std::int64_t u, Wide q2, Wide rhs) {
@@ -108,6 +109,16 @@ void Surface::report(const PixelRect& changed) const {
         listener_(changed);
 }
 
+void Surface::reportRun(std::int64_t first, std::int64_t last) const {
+    if (!listener_)
+        return;
+    const auto x0 = static_cast<int>(first % width_);
+    const auto y0 = static_cast<int>(first / width_);
+    const auto x1 = static_cast<int>(last % width_);
+    const auto y1 = static_cast<int>(last / width_);
+    report({std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1});
+}
+
 void Surface::Cls() {
     std::fill(pixels_.begin(), pixels_.end(), kWhite);
     report({0, 0, width_, height_});
@@ -117,27 +128,25 @@ void Surface::Line(float x1, float y1, float x2, float y2, LineOption option) {
     double ax = x1, ay = y1, bx = x2, by = y2;
     if (std::isnan(ax) || std::isnan(ay) || std::isnan(bx) || std::isnan(by))
         return;
-    PixelRect changed;
     if (option == LineOption::Box) {
         // Moving a corner along its own axes beyond the canvas changes no visible pixel.
         const auto c = [](double v) { return toPixel(std::clamp(v, -kLimit, kLimit)); };
-        box(c(ax), c(ay), c(bx), c(by), changed);
+        box(c(ax), c(ay), c(bx), c(by));
     } else {
         ax = finiteOr(ax, 2 * kLimit);
         ay = finiteOr(ay, 2 * kLimit);
         bx = finiteOr(bx, 2 * kLimit);
         by = finiteOr(by, 2 * kLimit);
         if (clipToLimit(ax, ay, bx, by))
-            segment(toPixel(ax), toPixel(ay), toPixel(bx), toPixel(by), 0, changed);
+            segment(toPixel(ax), toPixel(ay), toPixel(bx), toPixel(by), 0);
     }
-    report(changed);
 }
 
 // Pixel i (0..n) of the segment sits i steps along the major axis from the first point, and
 // floor((2ik + n) / 2n) steps along the minor one (k = minor extent): the minor offset rounded
 // half up. Only the visible range of i is walked. Dotted figures take the i with i + phase even.
 void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                      std::int64_t phase, PixelRect& changed) {
+                      std::int64_t phase) {
     const bool xMajor = std::llabs(x2 - x1) >= std::llabs(y2 - y1);
     const std::int64_t m1 = xMajor ? x1 : y1;
     const std::int64_t q1 = xMajor ? y1 : x1;
@@ -171,84 +180,75 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
     hi = lo + (hi - lo) / step * step;
 
     const std::int64_t twoN = 2 * (n == 0 ? 1 : n);
-    std::int64_t f = floorDiv(2 * lo * k + n, twoN);
+    const std::int64_t f = floorDiv(2 * lo * k + n, twoN);
     std::int64_t e = 2 * lo * k + n - f * twoN; // e == (2ik + n) mod 2n
     const std::int64_t majorStride = xMajor ? sm : sm * width_;
     const std::int64_t minorStride = xMajor ? sq * width_ : sq;
     const std::int64_t mLo = m1 + lo * sm;
     const std::int64_t qLo = q1 + sq * f;
     std::int64_t offset = xMajor ? qLo * width_ + mLo : mLo * width_ + qLo;
-    std::uint32_t* const data = pixels_.data();
-    for (std::int64_t i = lo;; i += step) {
-        paint(data[offset]);
-        if (i == hi)
-            break;
+    const auto advance = [&] {
         offset += step * majorStride;
         e += step * 2 * k;
         while (e >= twoN) { // restore 0 <= e < 2n: one minor step each
             e -= twoN;
             offset += minorStride;
         }
-    }
-    const std::int64_t fHiPixel = floorDiv(2 * hi * k + n, twoN);
-    const std::int64_t mHi = m1 + hi * sm;
-    const std::int64_t qHi = q1 + sq * fHiPixel;
-    if (xMajor) {
-        include(changed, mLo, qLo);
-        include(changed, mHi, qHi);
-    } else {
-        include(changed, qLo, mLo);
-        include(changed, qHi, mHi);
+    };
+    // An upright segment is one thin rectangle; a slanted one reports a rectangle per run.
+    const std::int64_t runSteps = (k == 0 ? hi - lo + step : kReportRun * step);
+    std::uint32_t* const data = pixels_.data();
+    for (std::int64_t first = lo; first <= hi; first += runSteps) {
+        const std::int64_t last = std::min(hi, first + runSteps - step);
+        const std::int64_t runStart = offset;
+        for (std::int64_t i = first;; i += step) {
+            paint(data[offset]);
+            if (i == last)
+                break;
+            advance();
+        }
+        reportRun(runStart, offset);
+        if (last != hi)
+            advance();
     }
 }
 
 // The outline walks from the first corner along its row to the second corner's column, then
 // along that column, back along the other row and up the first column: each pixel once, and
 // the dotted pattern counted around the whole outline.
-void Surface::box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                  PixelRect& changed) {
+void Surface::box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2) {
     const std::int64_t w = std::llabs(x2 - x1);
     const std::int64_t h = std::llabs(y2 - y1);
     if (w == 0 || h == 0) {
-        segment(x1, y1, x2, y2, 0, changed);
+        segment(x1, y1, x2, y2, 0);
         return;
     }
     const std::int64_t sx = x2 > x1 ? 1 : -1;
     const std::int64_t sy = y2 > y1 ? 1 : -1;
-    segment(x1, y1, x2 - sx, y1, 0, changed);
-    segment(x2, y1, x2, y2 - sy, w, changed);
-    segment(x2, y2, x1 + sx, y2, w + h, changed);
-    segment(x1, y2, x1, y1 + sy, 2 * w + h, changed);
+    segment(x1, y1, x2 - sx, y1, 0);
+    segment(x2, y1, x2, y2 - sy, w);
+    segment(x2, y2, x1 + sx, y2, w + h);
+    segment(x1, y2, x1, y1 + sy, 2 * w + h);
 }
 
 void Surface::Circle(float cx, float cy, float radius, float aspect) {
     if (std::isnan(aspect))
         return;
-    const double r = std::fabs(static_cast<double>(radius));
-    const double asp = std::fabs(static_cast<double>(aspect));
-    double a = r;
-    double b = r;
-    if (asp < 1.0)
-        b = r * asp;
-    else if (asp > 1.0)
-        a = r / asp;
+    const auto [a, b] = semiAxes(radius, aspect);
     const auto inRange = [](double v) { return std::fabs(v) <= kLimit; }; // false for NaN
     if (!(inRange(a) && inRange(b) && inRange(cx) && inRange(cy)))
         return;
-    PixelRect changed;
-    ellipse(toPixel(cx), toPixel(cy), toPixel(a), toPixel(b), changed);
-    report(changed);
+    ellipse(toPixel(cx), toPixel(cy), toPixel(a), toPixel(b));
 }
 
 // A quarter of the outline is two arcs: the rows from the widest point down to about where the
 // outline passes 45 degrees take one pixel each, and so do the columns from the top to there.
 // The quarter is mirrored into the other three without repeating pixels on the axes.
-void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b,
-                      PixelRect& changed) {
+void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b) {
     if (a == 0 && b == 0)
         return;
     if (a == 0 || b == 0) {
-        segment(cx - a, cy - b, cx + a, cy + b, 0, changed);
+        segment(cx - a, cy - b, cx + a, cy + b, 0);
         return;
     }
     const Wide a2 = static_cast<Wide>(a) * a;
@@ -264,13 +264,15 @@ void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int
     // last column's pixel, so that the two arcs meet without a gap and without sharing a pixel.
     const std::int64_t xEnd = std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0);
     const std::int64_t yEnd = std::max(yS, ordinate(b, a, xEnd) - 1);
-    arc(cx, cy, a, b, yEnd, false, changed);
-    arc(cx, cy, b, a, xEnd, true, changed);
+    arc(cx, cy, a, b, yEnd, false);
+    arc(cx, cy, b, a, xEnd, true);
 }
 
 // Pixels (u(t), t) for t in 0..tEnd, u along x unless transposed, mirrored into four quadrants.
+// In each quadrant t and u are both monotonic along the arc, so the visible pixels of a stretch
+// of it are one run, whose first and last pixels span the rectangle it changed.
 void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q,
-                  std::int64_t tEnd, bool transposed, PixelRect& changed) {
+                  std::int64_t tEnd, bool transposed) {
     const std::int64_t ct = transposed ? cx : cy;
     const std::int64_t cu = transposed ? cy : cx;
     const std::int64_t tMax = (transposed ? width_ : height_) - 1;
@@ -289,31 +291,81 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
         ++tLo;
     if (tLo > tHi)
         return;
+    const std::int64_t step = dotted ? 2 : 1;
+    const std::int64_t tStride = transposed ? 1 : width_;
+    const std::int64_t uStride = transposed ? width_ : 1;
 
     const Wide q2 = static_cast<Wide>(q) * q;
     const Wide p4 = 4 * static_cast<Wide>(p) * p;
     std::int64_t u = ordinate(p, q, tLo);
-    const auto put = [&](std::int64_t t, std::int64_t v) {
-        if (t < 0 || t > tMax || v < 0 || v > uMax)
-            return;
-        const std::int64_t x = transposed ? t : v;
-        const std::int64_t y = transposed ? v : t;
-        paint(pixels_[static_cast<std::size_t>(y * width_ + x)]);
-        include(changed, x, y);
+    const Wide d = 2 * static_cast<Wide>(u) - 1;
+    // e == 4 p^2 (q^2 - t^2) - (2u - 1)^2 q^2: u is within the outline at t while e >= 0.
+    Wide e = p4 * (q2 - static_cast<Wide>(tLo) * tLo) - d * d * q2;
+    // dT == e(t) - e(t + step): what e loses at the next t.
+    Wide dT = p4 * (2 * static_cast<Wide>(tLo) * step + step * step);
+    const Wide dTStep = 2 * p4 * step * step;
+    // dU == e(u - 1) - e(u) == 8 q^2 (u - 1): what e gains when u steps down.
+    Wide dU = 8 * q2 * (u - 1);
+    const Wide dUStep = 8 * q2;
+
+    // The runs of visible pixels, one per quadrant: plus t plus u, plus t minus u, minus t plus
+    // u, minus t minus u. Each reports its rectangle every kReportRun steps and at the end.
+    struct Run {
+        std::int64_t firstT = 0, firstU = 0, lastT = 0, lastU = 0;
+        bool any = false;
     };
-    for (std::int64_t t = tLo; t <= tHi; t += dotted ? 2 : 1) {
-        const Wide rhs = p4 * (q2 - static_cast<Wide>(t) * t);
-        while (u > 0 && !within(u, q2, rhs))
+    std::array<Run, 4> runs;
+    const auto flush = [&] {
+        for (Run& run : runs) {
+            if (!run.any)
+                continue;
+            const auto [t0, t1] = std::minmax(run.firstT, run.lastT);
+            const auto [u0, u1] = std::minmax(run.firstU, run.lastU);
+            const auto rect = [](std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                                 std::int64_t y1) {
+                return PixelRect{static_cast<int>(x0), static_cast<int>(y0),
+                                 static_cast<int>(x1) + 1, static_cast<int>(y1) + 1};
+            };
+            report(transposed ? rect(t0, u0, t1, u1) : rect(u0, t0, u1, t1));
+            run.any = false;
+        }
+    };
+    std::uint32_t* const data = pixels_.data();
+    const auto visit = [&](Run& run, std::int64_t tc, std::int64_t uc) {
+        // One unsigned comparison per axis also rejects negative coordinates.
+        if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
+            static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
+            return;
+        paint(data[tc * tStride + uc * uStride]);
+        if (!run.any)
+            run = {tc, uc, tc, uc, true};
+        run.lastT = tc;
+        run.lastU = uc;
+    };
+    std::int64_t runLeft = kReportRun;
+    for (std::int64_t t = tLo; t <= tHi; t += step) {
+        while (u > 0 && e < 0) {
+            e += dU;
+            dU -= dUStep;
             --u;
-        put(ct + t, cu + u);
+        }
+        // The pixels on the axes belong to the plus quadrants only.
+        visit(runs[0], ct + t, cu + u);
         if (u != 0)
-            put(ct + t, cu - u);
+            visit(runs[1], ct + t, cu - u);
         if (t != 0) {
-            put(ct - t, cu + u);
+            visit(runs[2], ct - t, cu + u);
             if (u != 0)
-                put(ct - t, cu - u);
+                visit(runs[3], ct - t, cu - u);
+        }
+        e -= dT;
+        dT += dTStep;
+        if (--runLeft == 0) {
+            flush();
+            runLeft = kReportRun;
         }
     }
+    flush();
 }
 
 } // namespace mirona

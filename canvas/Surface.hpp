@@ -16,8 +16,9 @@ namespace mirona {
 // pen leaves the bitmap as it was; the same call always sets the same pixels; a dotted figure's
 // pixels are a subset of the solid figure's. Coordinates are clipped before rasterising, so the
 // cost of a call is bounded by the visible part of its figure, whatever the coordinates are
-// (NaN rejects the figure). Every call that can change pixels reports the rectangle it
-// changed to the change listener.
+// (NaN rejects the figure). Every call that can change pixels reports what it changed to the
+// change listener, as a few rectangles that follow the figure: one per side of a box, one per
+// run of pixels along a slanted segment or an arc.
 class Surface final : public Canvas {
 public:
     static constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
@@ -41,7 +42,8 @@ public:
     [[nodiscard]] DrawMode drawMode() const { return mode_; }
     [[nodiscard]] DrawStyle drawStyle() const { return style_; }
 
-    // Called with the rectangle each drawing call changed (never with an empty one).
+    // Called during each drawing call with rectangles that together cover every pixel the call
+    // set, each of them spanned by such pixels (so never empty).
     void setChangeListener(ChangeListener listener) { listener_ = std::move(listener); }
 
     void Cls() override;
@@ -52,17 +54,17 @@ public:
 
 private:
     void segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-                 std::int64_t phase, PixelRect& changed);
-    void box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
-             PixelRect& changed);
-    void ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b,
-                 PixelRect& changed);
+                 std::int64_t phase);
+    void box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
+    void ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b);
     void arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q, std::int64_t tEnd,
-             bool transposed, PixelRect& changed);
+             bool transposed);
     void paint(std::uint32_t& px) const {
         px = mode_ == DrawMode::CopyPen ? kBlack : px ^ 0x00FFFFFFu;
     }
     void report(const PixelRect& changed) const;
+    // Reports the rectangle spanned by the pixels at two offsets into the bitmap.
+    void reportRun(std::int64_t first, std::int64_t last) const;
 
     int width_ = 1;
     int height_ = 1;

@@ -1,0 +1,117 @@
+// The move steps and commits of the four tools in the eight-image mode, drawn by the surface
+// and by QPainter (the baseline), and the move steps with the pointer far off the canvas.
+#include "bench/QPainterCanvas.hpp"
+#include "bench/Registration.hpp"
+#include "bench/Scenario.hpp"
+#include "canvas/Surface.hpp"
+
+#include <array>
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <optional>
+
+namespace mirona {
+
+namespace {
+
+// The engines: the surface, and QPainter with the solid pen throughout (the canvas stays in copy
+// pen and solid style) or with the tools' own inverting dotted pen.
+enum class Engine : std::uint8_t { Surface, QPainterSolid, QPainterInvertDot };
+
+std::string engineName(Engine engine) {
+    constexpr std::array<const char*, 3> kNames{"Surface", "QPainterSolid", "QPainterInvertDot"};
+    return kNames.at(static_cast<std::size_t>(engine));
+}
+
+// A canvas of one engine, with the drawing frame on it.
+class Bench final {
+public:
+    Bench(Engine engine, int n) : surface_(n, n), image_(n, n, QImage::Format_RGB32) {
+        image_.fill(Qt::white);
+        Canvas* canvas = &surface_;
+        if (engine != Engine::Surface)
+            canvas = &painterCanvas_.emplace(image_, engine == Engine::QPainterSolid
+                                                         ? QPainterCanvas::Pen::SolidOnly
+                                                         : QPainterCanvas::Pen::AsSet);
+        drawing_ = std::make_unique<SymmetricDrawing>(*canvas);
+    }
+
+    SymmetricDrawing& drawing() { return *drawing_; }
+
+    // Runs f() as one pointer event, which opens a painter on the image for QPainter.
+    template <class F> void event(F&& f) {
+        if (painterCanvas_)
+            painterCanvas_->begin();
+        f();
+        if (painterCanvas_)
+            painterCanvas_->end();
+    }
+
+private:
+    Surface surface_;
+    QImage image_;
+    std::optional<QPainterCanvas> painterCanvas_;
+    std::unique_ptr<SymmetricDrawing> drawing_;
+};
+
+void moves(benchmark::State& st, Engine engine, ToolNumber tool, int n, const Stroke& stroke) {
+    Bench bench(engine, n);
+    SymmetricDrawing& drawing = bench.drawing();
+    startStroke(drawing, tool, n, stroke.press);
+    std::size_t i = 0;
+    for (auto _ : st) {
+        const PointerPoint p = stroke.moves[i++ & 1];
+        bench.event([&] { drawing.Picture1_MouseMove(kLeftButton, 0, p.x, p.y); });
+    }
+}
+
+// The release after a last preview at the far point: each iteration restores the stroke state,
+// since the continuous line's release moves the chain's vertex.
+void commits(benchmark::State& st, Engine engine, ToolNumber tool, int n, const Stroke& stroke) {
+    Bench bench(engine, n);
+    SymmetricDrawing& drawing = bench.drawing();
+    startStroke(drawing, tool, n, stroke.press);
+    const PointerPoint p = stroke.moves[0];
+    bench.event([&] { drawing.Picture1_MouseMove(kLeftButton, 0, p.x, p.y); });
+    const DrawingState before = drawing.state();
+    for (auto _ : st) {
+        drawing.state() = before;
+        bench.event([&] { drawing.Picture1_MouseUp(kLeftButton, 0, p.x, p.y); });
+    }
+}
+
+} // namespace
+
+void registerStepBenchmarks() {
+    for (const ToolNumber tool : kTools)
+        for (const int n : kCanvasSizes)
+            for (const FigureSize size : kFigureSizes)
+                for (const Engine engine :
+                     {Engine::Surface, Engine::QPainterSolid, Engine::QPainterInvertDot}) {
+                    const std::string row =
+                        toolName(tool) + "/" + std::to_string(n) + "/" + sizeName(size) + "/";
+                    const Stroke stroke = strokeFor(tool, n, size);
+                    benchmark::RegisterBenchmark(("Move/" + row + engineName(engine)).c_str(),
+                                                 moves, engine, tool, n, stroke)
+                        ->Unit(benchmark::kMicrosecond)
+                        ->MeasureProcessCPUTime()
+                        ->UseRealTime();
+                    // The release draws solid whatever the pen before it.
+                    if (tool != ToolNumber::FreeLine && engine != Engine::QPainterInvertDot)
+                        benchmark::RegisterBenchmark(("Commit/" + row + engineName(engine)).c_str(),
+                                                     commits, engine, tool, n, stroke)
+                            ->Unit(benchmark::kMicrosecond)
+                            ->MeasureProcessCPUTime()
+                            ->UseRealTime();
+                }
+    for (const ToolNumber tool : kTools)
+        for (const int n : kCanvasSizes)
+            benchmark::RegisterBenchmark(
+                ("OffCanvas/" + toolName(tool) + "/" + std::to_string(n) + "/Surface").c_str(),
+                moves, Engine::Surface, tool, n, offCanvasStroke(tool, n))
+                ->Unit(benchmark::kMicrosecond)
+                ->MeasureProcessCPUTime()
+                ->UseRealTime();
+}
+
+} // namespace mirona
