@@ -169,7 +169,6 @@ TEST_F(EndToEndTest, LinesChainFromTheLastReleaseWhereverThePressIs) {
 
     // The same as the two finished segments end to end; the second press plays no part.
     ReferencePicture segments(kCanvasSize);
-    chooseTool(segments.state(), ToolNumber::Box); // no chain: each figure from its own press
     chooseTool(segments.state(), ToolNumber::ContLine);
     segments.figure({60, 60}, {140, 70});
     chooseTool(segments.state(), ToolNumber::ContLine);
