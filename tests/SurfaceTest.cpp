@@ -72,20 +72,24 @@ void scribble(Surface& s, unsigned seed) {
         f.draw(s);
 }
 
+// A white surface with one figure drawn in the given style and pen.
+Surface drawn(const Figure& f, int size, DrawStyle style, DrawMode mode = DrawMode::CopyPen,
+              float shift = 0) {
+    Surface s(size, size);
+    s.setDrawStyle(style);
+    s.setDrawMode(mode);
+    f.draw(s, shift, shift);
+    return s;
+}
+
 // The inverting pen is what removes a preview: each pixel must be hit at most once, so one
 // inverting pass on white blackens exactly the pixels the copy pen blackens, and a second pass
 // restores any picture.
 TEST(SurfaceTest, InvertingPenHitsEachPixelOnceAndUndoesItself) {
     for (const DrawStyle style : {DrawStyle::Solid, DrawStyle::Dot}) {
         for (const Figure& f : randomFigures(7, 400, -40, 100)) {
-            Surface copy(64, 64);
-            copy.setDrawStyle(style);
-            f.draw(copy);
-            Surface invert(64, 64);
-            invert.setDrawStyle(style);
-            invert.setDrawMode(DrawMode::NotMergePen);
-            f.draw(invert);
-            ASSERT_EQ(snapshot(copy), snapshot(invert));
+            ASSERT_EQ(snapshot(drawn(f, 64, style)),
+                      snapshot(drawn(f, 64, style, DrawMode::NotMergePen)));
 
             Surface picture(64, 64);
             scribble(picture, 3);
@@ -101,13 +105,8 @@ TEST(SurfaceTest, InvertingPenHitsEachPixelOnceAndUndoesItself) {
 
 TEST(SurfaceTest, DottedFigureIsAThinnedSubsetOfTheSolidOne) {
     for (const Figure& f : randomFigures(11, 400, -20, 80)) {
-        Surface solid(64, 64);
-        f.draw(solid);
-        Surface dotted(64, 64);
-        dotted.setDrawStyle(DrawStyle::Dot);
-        f.draw(dotted);
-        const auto s = blackPixels(solid);
-        const auto d = blackPixels(dotted);
+        const auto s = blackPixels(drawn(f, 64, DrawStyle::Solid));
+        const auto d = blackPixels(drawn(f, 64, DrawStyle::Dot));
         for (const auto& p : d)
             ASSERT_TRUE(s.contains(p)) << p.first << "," << p.second;
         if (s.size() >= 4) {
@@ -123,12 +122,8 @@ TEST(SurfaceTest, ClippingKeepsTheVisiblePixels) {
     constexpr int kOffset = 70;
     for (const DrawStyle style : {DrawStyle::Solid, DrawStyle::Dot}) {
         for (const Figure& f : randomFigures(19, 400, -60, 120)) {
-            Surface small(60, 60);
-            small.setDrawStyle(style);
-            f.draw(small);
-            Surface large(220, 220);
-            large.setDrawStyle(style);
-            f.draw(large, kOffset, kOffset);
+            const Surface small = drawn(f, 60, style);
+            const Surface large = drawn(f, 220, style, DrawMode::CopyPen, kOffset);
             for (int y = 0; y < 60; ++y)
                 for (int x = 0; x < 60; ++x)
                     ASSERT_EQ(small.pixel(x, y), large.pixel(x + kOffset, y + kOffset))
