@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite through ctest,
-# once in a normal build and once with address and undefined-behaviour sanitizers.
+# once in a normal build and once with address and undefined-behaviour sanitizers, and runs the
+# drawing fuzzer for about a minute in between.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/ensure-deps.sh"
@@ -14,10 +15,6 @@ build_and_test() {
 }
 
 build_and_test "$root/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-    LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
-    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    build_and_test "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DMIRONA_SANITIZE=ON
 
 # The drawing fuzzer, for about a minute after the seed corpus. A crash or a broken invariant
 # fails the run; the input is left in build/fuzz/artifacts, to be added to tests/fuzz/corpus.
@@ -35,3 +32,9 @@ if ! "$fuzz/tests/fuzz/mirona_drawing_fuzzer" -max_total_time=60 -print_final_st
     exit 1
 fi
 grep -E '^Done|number_of_executed_units|peak_rss' "$fuzz/fuzz.log"
+
+# Last, so that ctest's summary closes the output.
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    build_and_test "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DMIRONA_SANITIZE=ON
