@@ -7,6 +7,9 @@ suite=$1
 export MIRONA_BINARY=$2
 shift 2
 
+# Window titles are Japanese: xdotool matches them only in a UTF-8 locale.
+export LC_ALL=C.UTF-8
+
 pids=()
 ready=$(mktemp)
 # Qt wants a private runtime folder.
