@@ -50,22 +50,30 @@ void CanvasWidget::setCanvasSize(int width, int height) {
 
 void CanvasWidget::markChanged(const PixelRect& r) {
     changed_.add(r);
-    if (updatePending_)
+    // Pointer events flush their changes themselves when they end.
+    if (delivering_ || updatePending_)
         return;
     updatePending_ = true;
     QMetaObject::invokeMethod(this, &CanvasWidget::updateChanged, Qt::QueuedConnection);
 }
 
 void CanvasWidget::updateChanged() {
-    if (!updatePending_)
-        return;
     updatePending_ = false;
+    if (changed_.isEmpty())
+        return;
     std::vector<QRect> rects;
     for (const PixelRect& r : changed_.take())
         rects.emplace_back(r.left, r.top, r.width(), r.height());
     QRegion region;
     region.setRects(rects.data(), static_cast<int>(rects.size()));
     update(region);
+}
+
+template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
+    delivering_ = true;
+    emitEvent();
+    delivering_ = false;
+    updateChanged();
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
@@ -82,16 +90,20 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
     if (!(event->button() & kCanvasButtons))
         return;
     lastDelivered_ = canvasPixel(event);
-    emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()),
-                   static_cast<float>(lastDelivered_.x()), static_cast<float>(lastDelivered_.y()));
-    updateChanged();
+    deliver([&] {
+        emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()),
+                       static_cast<float>(lastDelivered_.x()),
+                       static_cast<float>(lastDelivered_.y()));
+    });
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
     lastDelivered_ = canvasPixel(event);
-    emit MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
-                   static_cast<float>(lastDelivered_.x()), static_cast<float>(lastDelivered_.y()));
-    updateChanged();
+    deliver([&] {
+        emit MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
+                       static_cast<float>(lastDelivered_.x()),
+                       static_cast<float>(lastDelivered_.y()));
+    });
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -101,12 +113,13 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
     const qint16 shift = shiftMask(event->modifiers());
     const auto x = static_cast<float>(p.x());
     const auto y = static_cast<float>(p.y());
-    if (p != lastDelivered_) {
-        lastDelivered_ = p;
-        emit MouseMove(buttonMask(event->buttons() | event->button()), shift, x, y);
-    }
-    emit MouseUp(buttonMask(event->button()), shift, x, y);
-    updateChanged();
+    const bool moved = p != lastDelivered_;
+    lastDelivered_ = p;
+    deliver([&] {
+        if (moved)
+            emit MouseMove(buttonMask(event->buttons() | event->button()), shift, x, y);
+        emit MouseUp(buttonMask(event->button()), shift, x, y);
+    });
 }
 
 } // namespace mirona

@@ -49,10 +49,13 @@ protected:
 private:
     void markChanged(const PixelRect& r);
     void updateChanged();
+    // Runs emitEvent, then hands what it changed to Qt at once.
+    template <class Emit> void deliver(Emit&& emitEvent);
 
     Surface surface_;
     DirtyTiles changed_;
-    bool updatePending_ = false;
+    bool updatePending_ = false; // an update is queued for changes made outside pointer events
+    bool delivering_ = false;    // a pointer event is being delivered
     QImage view_;
     QPointF lastDelivered_;
 };
