@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <array>
 
 namespace mirona {
 
@@ -96,19 +97,8 @@ void Form1::Form_Load() {
     DrawingState& state = drawing_.state();
     state.CanvasW = static_cast<float>(Picture1->width());
     state.CanvasH = storeY(static_cast<float>(Picture1->height()));
-    state.ToolNo = static_cast<std::int16_t>(ToolNumber::FreeLine);
-    state.ChainFlag = 0;
-    MenuFreeLine->setChecked(true);
-    MenuContLine->setChecked(false);
-    MenuBox->setChecked(false);
-    MenuEllipse->setChecked(false);
-    state.JogeFlag = 1;
-    state.SayuFlag = 1;
-    state.NanameFlag = 1;
-    Joge->setChecked(false);
-    Sayu->setChecked(false);
-    JogeSayu->setChecked(false);
-    JogeSayuNaname->setChecked(true);
+    selectTool(ToolNumber::FreeLine);
+    selectMode(SymmetryMode::JogeSayuNaname);
     Picture1->surface().Cls();
     show();
 }
@@ -130,9 +120,7 @@ void Form1::Quit_Click() {
 }
 
 void Form1::selectTool(ToolNumber tool) {
-    DrawingState& state = drawing_.state();
-    state.ToolNo = static_cast<std::int16_t>(tool);
-    state.ChainFlag = 0;
+    chooseTool(drawing_.state(), tool);
     MenuFreeLine->setChecked(tool == ToolNumber::FreeLine);
     MenuContLine->setChecked(tool == ToolNumber::ContLine);
     MenuBox->setChecked(tool == ToolNumber::Box);
@@ -152,26 +140,24 @@ void Form1::MenuEllipse_Click() {
     selectTool(ToolNumber::Ellipse);
 }
 
-void Form1::selectMode(std::int16_t joge, std::int16_t sayu, std::int16_t naname, QAction* chosen) {
-    DrawingState& state = drawing_.state();
-    state.JogeFlag = joge;
-    state.SayuFlag = sayu;
-    state.NanameFlag = naname;
-    for (QAction* item : {Joge, Sayu, JogeSayu, JogeSayuNaname})
-        item->setChecked(item == chosen);
+void Form1::selectMode(SymmetryMode mode) {
+    chooseMode(drawing_.state(), mode);
+    const std::array<QAction*, 4> items{Joge, Sayu, JogeSayu, JogeSayuNaname};
+    for (std::size_t i = 0; i < items.size(); ++i)
+        items[i]->setChecked(i == static_cast<std::size_t>(mode));
 }
 
 void Form1::Joge_Click() {
-    selectMode(1, 0, 0, Joge);
+    selectMode(SymmetryMode::Joge);
 }
 void Form1::Sayu_Click() {
-    selectMode(0, 1, 0, Sayu);
+    selectMode(SymmetryMode::Sayu);
 }
 void Form1::JogeSayu_Click() {
-    selectMode(1, 1, 0, JogeSayu);
+    selectMode(SymmetryMode::JogeSayu);
 }
 void Form1::JogeSayuNaname_Click() {
-    selectMode(1, 1, 1, JogeSayuNaname);
+    selectMode(SymmetryMode::JogeSayuNaname);
 }
 
 void Form1::Joho_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas/CanvasWidget.hpp"
+#include "drawing/Selection.hpp"
 #include "drawing/SymmetricDrawing.hpp"
 
 #include <QMainWindow>
@@ -56,7 +57,8 @@ public slots:
 
 private:
     void selectTool(ToolNumber tool);
-    void selectMode(std::int16_t joge, std::int16_t sayu, std::int16_t naname, QAction* chosen);
+    // Sets the state as the menu item does, then the check marks of its menu in menu order.
+    void selectMode(SymmetryMode mode);
 
     CanvasWidget* Picture1;
     SymmetricDrawing drawing_;

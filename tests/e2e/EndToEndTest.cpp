@@ -122,7 +122,7 @@ TEST_F(EndToEndTest, CheckMarksFollowTheChosenToolAndMode) {
     }
 }
 
-class EachToolInMode : public EndToEndTest, public testing::WithParamInterface<ModeItem> {};
+class EachToolInMode : public EndToEndTest, public testing::WithParamInterface<SymmetryMode> {};
 
 TEST_P(EachToolInMode, DrawsEveryImageAndLeavesNoPreview) {
     app.choose(Menu::Mode, static_cast<int>(GetParam()));
@@ -155,8 +155,8 @@ TEST_P(EachToolInMode, DrawsEveryImageAndLeavesNoPreview) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EachToolInMode,
-                         testing::Values(ModeItem::Joge, ModeItem::Sayu, ModeItem::JogeSayu,
-                                         ModeItem::JogeSayuNaname));
+                         testing::Values(SymmetryMode::Joge, SymmetryMode::Sayu,
+                                         SymmetryMode::JogeSayu, SymmetryMode::JogeSayuNaname));
 
 TEST_F(EndToEndTest, LinesChainFromTheLastReleaseWhereverThePressIs) {
     app.choose(Menu::Byoga, 1);
@@ -192,7 +192,7 @@ TEST_F(EndToEndTest, NewClearsThePictureAndResetsToolAndMode) {
 
 TEST_F(EndToEndTest, SavesTheCanvasToANewFile) {
     app.choose(Menu::Mode, 2);
-    chooseMode(reference.state(), ModeItem::JogeSayu);
+    chooseMode(reference.state(), SymmetryMode::JogeSayu);
     app.choose(Menu::Byoga, 2);
     chooseTool(reference.state(), ToolNumber::Box);
     rubberBand({{30, 40}, {90, 100}, {120, 70}});

@@ -10,7 +10,8 @@ ReferencePicture::ReferencePicture(int size) : surface_(size, size), drawing_(su
 }
 
 void ReferencePicture::clear() {
-    resetForNew(state());
+    chooseTool(state(), ToolNumber::FreeLine);
+    chooseMode(state(), SymmetryMode::JogeSayuNaname);
     surface_.Cls();
 }
 

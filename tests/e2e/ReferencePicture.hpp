@@ -1,8 +1,8 @@
 #pragma once
 
 #include "canvas/Surface.hpp"
+#include "drawing/Selection.hpp"
 #include "drawing/SymmetricDrawing.hpp"
-#include "tests/MenuChoices.hpp"
 
 #include <QImage>
 #include <QPoint>

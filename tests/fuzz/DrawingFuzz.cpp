@@ -1,8 +1,8 @@
 #include "tests/fuzz/DrawingFuzz.hpp"
 
 #include "canvas/Surface.hpp"
+#include "drawing/Selection.hpp"
 #include "drawing/SymmetricDrawing.hpp"
-#include "tests/MenuChoices.hpp"
 
 #include <algorithm>
 #include <array>
@@ -174,12 +174,13 @@ public:
 
     void chooseMode(std::uint8_t item) {
         drag_.reset();
-        mirona::chooseMode(drawing_.state(), static_cast<ModeItem>(item % 4));
+        mirona::chooseMode(drawing_.state(), static_cast<SymmetryMode>(item % 4));
     }
 
     void clear() {
         drag_.reset();
-        resetForNew(drawing_.state());
+        mirona::chooseTool(drawing_.state(), ToolNumber::FreeLine);
+        mirona::chooseMode(drawing_.state(), SymmetryMode::JogeSayuNaname);
         surface_.Cls();
     }
 
