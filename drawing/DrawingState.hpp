@@ -39,10 +39,6 @@ inline std::int16_t storeY(float y) {
     return static_cast<std::int16_t>(std::nearbyint(y)); // default rounding: half to even
 }
 
-inline StoredPoint store(PointerPoint p) {
-    return {p.x, storeY(p.y)};
-}
-
 // Tool numbers of the drawing menu.
 enum class ToolNumber : std::int16_t { FreeLine = 0, ContLine = 1, Box = 2, Ellipse = 3 };
 
