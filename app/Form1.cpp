@@ -94,7 +94,6 @@ Form1::Form1(QWidget* parent)
     connect(undo, &QAction::triggered, this, &Form1::undo);
     connect(redo, &QAction::triggered, this, &Form1::redo);
 
-    Picture1->setChangeObserver([this](const PixelRect& r) { editor_.noteChanged(r); });
     connect(Picture1, &CanvasWidget::MouseDown, this, &Form1::Picture1_MouseDown);
     connect(Picture1, &CanvasWidget::MouseMove, this, &Form1::Picture1_MouseMove);
     connect(Picture1, &CanvasWidget::MouseUp, this, &Form1::Picture1_MouseUp);

@@ -20,14 +20,13 @@ constexpr int kCanvas = 2048;
 // images.
 void undoRedo(benchmark::State& st, FigureSize size) {
     Surface surface(kCanvas, kCanvas);
-    History history;
-    surface.setChangeListener([&](const PixelRect& r) { history.noteChanged(r); });
-    history.commit(surface);
+    History history(surface);
+    history.commit();
     if (size == FigureSize::Large) {
         for (int x = 1 - kCanvas; x < kCanvas; x += 3)
-            surface.Line(static_cast<float>(x), 0, static_cast<float>(x + kCanvas - 1),
-                         kCanvas - 1, LineOption::Segment);
-        history.commit(surface);
+            surface.Line(static_cast<float>(x), 0, static_cast<float>(x + kCanvas - 1), kCanvas - 1,
+                         LineOption::Segment);
+        history.commit();
         surface.Cls();
     } else {
         for (int k = 0; k < 8; ++k) {
@@ -35,13 +34,13 @@ void undoRedo(benchmark::State& st, FigureSize size) {
             surface.Line(x, x, x + 20, x + 15, LineOption::Segment);
         }
     }
-    history.commit(surface);
+    history.commit();
     bool back = true;
     for (auto _ : st) {
         if (back)
-            history.undo(surface);
+            history.undo();
         else
-            history.redo(surface);
+            history.redo();
         back = !back;
     }
     st.counters["history_MiB"] = static_cast<double>(history.bytes()) / (1 << 20);

@@ -1,9 +1,11 @@
-// The move steps and commits of the four tools in the eight-image mode, drawn by the surface
-// (without and with the undo history recording), and by QPainter (the baseline), and the move
-// steps with the pointer far off the canvas.
+// The move steps and commits of the four tools in the eight-image mode, drawn by the surface and
+// by QPainter (the baseline); the same on a shown surface without and with the undo history
+// recording; the undo step made after a release; and the move steps with the pointer far off
+// the canvas.
 #include "bench/QPainterCanvas.hpp"
 #include "bench/Registration.hpp"
 #include "bench/Scenario.hpp"
+#include "canvas/DirtyTiles.hpp"
 #include "canvas/Surface.hpp"
 #include "drawing/Editor.hpp"
 
@@ -16,13 +18,14 @@ namespace mirona {
 
 namespace {
 
-// The engines: the surface, the surface behind the editor that records every change in the
-// undo history (each release commits a step), and QPainter with the solid pen throughout (the
-// canvas stays in copy pen and solid style) or with the tools' own inverting dotted pen.
-enum class Engine : std::uint8_t { Surface, SurfaceHistory, QPainterSolid, QPainterInvertDot };
+// The engines: the surface alone; the surface as a window shows it, its changes marked on
+// tiles and taken after each event, without and with the editor recording them for undo; and
+// QPainter with the solid pen throughout (the canvas stays in copy pen and solid style) or with
+// the tools' own inverting dotted pen.
+enum class Engine : std::uint8_t { Surface, Shown, ShownHistory, QPainterSolid, QPainterInvertDot };
 
 std::string engineName(Engine engine) {
-    constexpr std::array<const char*, 4> kNames{"Surface", "SurfaceHistory", "QPainterSolid",
+    constexpr std::array<const char*, 5> kNames{"Surface", "Shown", "ShownHistory", "QPainterSolid",
                                                 "QPainterInvertDot"};
     return kNames.at(static_cast<std::size_t>(engine));
 }
@@ -37,9 +40,12 @@ public:
             canvas = &painterCanvas_.emplace(image_, engine == Engine::QPainterSolid
                                                          ? QPainterCanvas::Pen::SolidOnly
                                                          : QPainterCanvas::Pen::AsSet);
-        if (engine == Engine::SurfaceHistory) {
+        if (engine == Engine::Shown || engine == Engine::ShownHistory) {
+            shown_.emplace().resize(n, n);
+            surface_.setChangeListener([this](const PixelRect& r) { shown_->add(r); });
+        }
+        if (engine == Engine::ShownHistory) {
             editor_ = std::make_unique<Editor>(surface_);
-            surface_.setChangeListener([this](const PixelRect& r) { editor_->noteChanged(r); });
             editor_->newPicture(n, n);
         } else {
             drawing_ = std::make_unique<SymmetricDrawing>(*canvas);
@@ -54,19 +60,23 @@ public:
             f(*drawing_);
     }
 
-    // Runs f() as one pointer event, which opens a painter on the image for QPainter.
+    // Runs f() as one pointer event, which opens a painter on the image for QPainter and takes
+    // the changed tiles to repaint for a shown surface.
     template <class F> void event(F&& f) {
         if (painterCanvas_)
             painterCanvas_->begin();
         f();
         if (painterCanvas_)
             painterCanvas_->end();
+        if (shown_)
+            benchmark::DoNotOptimize(shown_->take());
     }
 
 private:
     Surface surface_;
     QImage image_;
     std::optional<QPainterCanvas> painterCanvas_;
+    std::optional<DirtyTiles> shown_;
     std::unique_ptr<SymmetricDrawing> drawing_;
     std::unique_ptr<Editor> editor_;
 };
@@ -104,7 +114,6 @@ void commits(benchmark::State& st, Engine engine, ToolNumber tool, int n, const 
 void settles(benchmark::State& st, ToolNumber tool, int n, const Stroke& stroke) {
     Surface surface(n, n);
     Editor editor(surface);
-    surface.setChangeListener([&](const PixelRect& r) { editor.noteChanged(r); });
     editor.newPicture(n, n);
     startStroke(editor, tool, n, stroke.press);
     const PointerPoint p = stroke.moves[0];
@@ -120,47 +129,40 @@ void settles(benchmark::State& st, ToolNumber tool, int n, const Stroke& stroke)
 } // namespace
 
 void registerStepBenchmarks() {
+    const auto add = [](const std::string& name, auto&&... args) {
+        benchmark::RegisterBenchmark(name.c_str(), args...)
+            ->Unit(benchmark::kMicrosecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
+    };
     for (const ToolNumber tool : kTools)
         for (const int n : kCanvasSizes)
-            for (const FigureSize size : kFigureSizes)
-                for (const Engine engine : {Engine::Surface, Engine::SurfaceHistory,
-                                            Engine::QPainterSolid, Engine::QPainterInvertDot}) {
-                    const std::string row =
-                        toolName(tool) + "/" + std::to_string(n) + "/" + sizeName(size) + "/";
-                    const Stroke stroke = strokeFor(tool, n, size);
-                    benchmark::RegisterBenchmark(("Move/" + row + engineName(engine)).c_str(),
-                                                 moves, engine, tool, n, stroke)
-                        ->Unit(benchmark::kMicrosecond)
-                        ->MeasureProcessCPUTime()
-                        ->UseRealTime();
-                    // The release draws solid whatever the pen before it.
-                    if (tool != ToolNumber::FreeLine && engine != Engine::QPainterInvertDot)
-                        benchmark::RegisterBenchmark(("Commit/" + row + engineName(engine)).c_str(),
-                                                     commits, engine, tool, n, stroke)
-                            ->Unit(benchmark::kMicrosecond)
-                            ->MeasureProcessCPUTime()
-                            ->UseRealTime();
+            for (const FigureSize size : kFigureSizes) {
+                const std::string row =
+                    toolName(tool) + "/" + std::to_string(n) + "/" + sizeName(size) + "/";
+                const Stroke stroke = strokeFor(tool, n, size);
+                // The freehand tool's release draws nothing; the release draws solid whatever
+                // the pen before it.
+                const bool releaseDraws = tool != ToolNumber::FreeLine;
+                for (const Engine engine :
+                     {Engine::Surface, Engine::QPainterSolid, Engine::QPainterInvertDot}) {
+                    add("Move/" + row + engineName(engine), moves, engine, tool, n, stroke);
+                    if (releaseDraws && engine != Engine::QPainterInvertDot)
+                        add("Commit/" + row + engineName(engine), commits, engine, tool, n, stroke);
                 }
+                for (const Engine engine : {Engine::Shown, Engine::ShownHistory}) {
+                    add("RecordMove/" + row + engineName(engine), moves, engine, tool, n, stroke);
+                    if (releaseDraws)
+                        add("RecordCommit/" + row + engineName(engine), commits, engine, tool, n,
+                            stroke);
+                }
+                if (releaseDraws)
+                    add("Settle/" + row + "History", settles, tool, n, stroke);
+            }
     for (const ToolNumber tool : kTools)
         for (const int n : kCanvasSizes)
-            for (const FigureSize size : kFigureSizes)
-                if (tool != ToolNumber::FreeLine)
-                    benchmark::RegisterBenchmark(("Settle/" + toolName(tool) + "/" +
-                                                  std::to_string(n) + "/" + sizeName(size) +
-                                                  "/SurfaceHistory")
-                                                     .c_str(),
-                                                 settles, tool, n, strokeFor(tool, n, size))
-                        ->Unit(benchmark::kMicrosecond)
-                        ->MeasureProcessCPUTime()
-                        ->UseRealTime();
-    for (const ToolNumber tool : kTools)
-        for (const int n : kCanvasSizes)
-            benchmark::RegisterBenchmark(
-                ("OffCanvas/" + toolName(tool) + "/" + std::to_string(n) + "/Surface").c_str(),
-                moves, Engine::Surface, tool, n, offCanvasStroke(tool, n))
-                ->Unit(benchmark::kMicrosecond)
-                ->MeasureProcessCPUTime()
-                ->UseRealTime();
+            add("OffCanvas/" + toolName(tool) + "/" + std::to_string(n) + "/Surface", moves,
+                Engine::Surface, tool, n, offCanvasStroke(tool, n));
 }
 
 } // namespace mirona

@@ -55,8 +55,6 @@ void CanvasWidget::fitToSurface() {
 
 void CanvasWidget::markChanged(const PixelRect& r) {
     changed_.add(r);
-    if (observer_)
-        observer_(r);
     // Pointer events flush their changes themselves when they end.
     if (delivering_ || updatePending_)
         return;

@@ -13,35 +13,8 @@ void DirtyTiles::resize(int width, int height) {
     rows_ = (height_ + kTile - 1) / kTile;
     words_ = (columns_ + 63) / 64;
     dirty_.assign(static_cast<std::size_t>(words_) * rows_, 0);
-    firstRow_ = 0;
+    firstRow_ = kNone;
     lastRow_ = -1;
-}
-
-void DirtyTiles::add(const PixelRect& r) {
-    const PixelRect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width_),
-                      std::min(r.bottom, height_)};
-    if (c.isEmpty())
-        return;
-    const int row0 = c.top / kTile;
-    const int row1 = (c.bottom - 1) / kTile;
-    const int column0 = c.left / kTile;
-    const int column1 = (c.right - 1) / kTile;
-    for (int word = column0 / 64; word <= column1 / 64; ++word) {
-        // The columns of [column0, column1] in this word.
-        const int first = std::max(column0 - word * 64, 0);
-        const int last = std::min(column1 - word * 64, 63);
-        const std::uint64_t bits =
-            (~std::uint64_t{0} >> (63 - last)) & (~std::uint64_t{0} << first);
-        for (int row = row0; row <= row1; ++row)
-            dirty_[static_cast<std::size_t>(row) * words_ + word] |= bits;
-    }
-    if (isEmpty()) {
-        firstRow_ = row0;
-        lastRow_ = row1;
-    } else {
-        firstRow_ = std::min(firstRow_, row0);
-        lastRow_ = std::max(lastRow_, row1);
-    }
 }
 
 std::vector<PixelRect> DirtyTiles::take() {
@@ -77,7 +50,7 @@ std::vector<PixelRect> DirtyTiles::take() {
         for (const auto& [start, end] : spans)
             rects.push_back({start * kTile, row * kTile, std::min(end * kTile, width_), bottom});
     }
-    firstRow_ = 0;
+    firstRow_ = kNone;
     lastRow_ = -1;
     return rects;
 }

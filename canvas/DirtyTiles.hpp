@@ -2,7 +2,9 @@
 
 #include "canvas/Canvas.hpp"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace mirona {
@@ -20,8 +22,32 @@ public:
     // A w x h area with nothing dirty. Sizes below 1 become 1.
     void resize(int width, int height);
 
-    // Marks the tiles r touches; the parts of r outside the area are ignored.
-    void add(const PixelRect& r);
+    // Marks the tiles r touches; the parts of r outside the area are ignored. Inline: it runs
+    // for every rectangle the surface reports.
+    void add(const PixelRect& r) {
+        const PixelRect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width_),
+                          std::min(r.bottom, height_)};
+        if (c.isEmpty())
+            return;
+        // Non-negative from here: the divisions are shifts.
+        const auto tile = [](int v) { return static_cast<int>(static_cast<unsigned>(v) / kTile); };
+        const int row0 = tile(c.top);
+        const int row1 = tile(c.bottom - 1);
+        const int column0 = tile(c.left);
+        const int column1 = tile(c.right - 1);
+        for (int word = column0 / 64; word <= column1 / 64; ++word) {
+            // The columns of [column0, column1] in this word.
+            const int first = std::max(column0 - word * 64, 0);
+            const int last = std::min(column1 - word * 64, 63);
+            const std::uint64_t bits =
+                (~std::uint64_t{0} >> (63 - last)) & (~std::uint64_t{0} << first);
+            std::uint64_t* marks = dirty_.data() + static_cast<std::size_t>(row0) * words_ + word;
+            for (int row = row0; row <= row1; ++row, marks += words_)
+                *marks |= bits;
+        }
+        firstRow_ = std::min(firstRow_, row0);
+        lastRow_ = std::max(lastRow_, row1);
+    }
 
     [[nodiscard]] bool isEmpty() const { return firstRow_ > lastRow_; }
 
@@ -38,7 +64,8 @@ private:
     // A bit a tile, row by row of tiles: marking a rectangle is a few word operations, as it
     // happens for every rectangle the surface reports.
     std::vector<std::uint64_t> dirty_ = std::vector<std::uint64_t>(1, 0);
-    int firstRow_ = 0; // the rows that can hold dirty tiles
+    static constexpr int kNone = std::numeric_limits<int>::max();
+    int firstRow_ = kNone; // the rows that can hold dirty tiles
     int lastRow_ = -1;
 };
 

@@ -14,6 +14,15 @@ bool isBlank(const std::array<std::uint32_t, DirtyTiles::kTile>& bits) {
 
 } // namespace
 
+History::History(Surface& surface, std::size_t budgetBytes)
+    : surface_(surface), budget_(budgetBytes) {
+    surface_.setChangeTiles(&touched_);
+}
+
+History::~History() {
+    surface_.setChangeTiles(nullptr);
+}
+
 void History::resetTo(Size size) {
     size_ = size;
     const int rows = (size.height + kTile - 1) / kTile;
@@ -29,28 +38,28 @@ std::vector<History::Tile> History::blackTiles() const {
     return tiles;
 }
 
-std::vector<History::Tile> History::takePicture(const Surface& surface) {
-    resetTo({surface.width(), surface.height()});
+std::vector<History::Tile> History::takePicture() {
+    resetTo({surface_.width(), surface_.height()});
     const int columns = this->columns();
     for (std::size_t i = 0; i < picture_.size(); ++i) {
         const int left = static_cast<int>(i) % columns * kTile;
         const int top = static_cast<int>(i) / columns * kTile;
         const int rows = std::min(kTile, size_.height - top);
         for (int r = 0; r < rows; ++r)
-            picture_[i][r] = surface.blackMask(left, top + r);
+            picture_[i][r] = surface_.blackMask(left, top + r);
     }
     return blackTiles();
 }
 
-bool History::commit(const Surface& surface) {
-    const Size now{surface.width(), surface.height()};
+bool History::commit() {
+    const Size now{surface_.width(), surface_.height()};
     if (size_ == Size{}) {
-        takePicture(surface);
+        takePicture();
         return false;
     }
     if (now != size_) {
         Step step{size_, now, blackTiles(), {}};
-        step.blackAfter = takePicture(surface);
+        step.blackAfter = takePicture();
         push(std::move(step));
         return true;
     }
@@ -65,7 +74,7 @@ bool History::commit(const Surface& surface) {
                 Bits& kept = picture_[index];
                 Bits changed{};
                 for (int row = 0; row < rows; ++row)
-                    changed[row] = surface.blackMask(left, top + row) ^ kept[row];
+                    changed[row] = surface_.blackMask(left, top + row) ^ kept[row];
                 if (isBlank(changed))
                     continue;
                 for (int row = 0; row < rows; ++row)
@@ -98,7 +107,7 @@ void History::push(Step step) {
     }
 }
 
-void History::flip(Surface& surface, const std::vector<Tile>& tiles) {
+void History::flip(const std::vector<Tile>& tiles) {
     const auto columns = static_cast<std::uint32_t>(this->columns());
     std::vector<std::uint32_t> band;
     for (std::size_t first = 0; first < tiles.size();) {
@@ -119,41 +128,41 @@ void History::flip(Surface& surface, const std::vector<Tile>& tiles) {
                 picture_[tile.index][r] ^= tile.bits[r];
             }
         }
-        surface.invertMasked(left, top, static_cast<int>(blocks), band);
+        surface_.invertMasked(left, top, static_cast<int>(blocks), band);
         first = end;
     }
 }
 
-void History::paintAfresh(Surface& surface, Size size, const std::vector<Tile>& black) {
-    surface.resize(size.width, size.height);
+void History::paintAfresh(Size size, const std::vector<Tile>& black) {
+    surface_.resize(size.width, size.height);
     resetTo(size);
-    flip(surface, black);
+    flip(black);
 }
 
-void History::apply(Surface& surface, const Step& step, bool forward) {
+void History::apply(const Step& step, bool forward) {
     if (step.before == step.after)
-        flip(surface, step.flips);
+        flip(step.flips);
     else if (forward)
-        paintAfresh(surface, step.after, step.blackAfter);
+        paintAfresh(step.after, step.blackAfter);
     else
-        paintAfresh(surface, step.before, step.flips);
+        paintAfresh(step.before, step.flips);
     // What was just put back is the kept picture already: nothing to compare at the next commit.
     touched_.resize(size_.width, size_.height);
 }
 
-bool History::undo(Surface& surface) {
-    commit(surface);
+bool History::undo() {
+    commit();
     if (done_ == 0)
         return false;
-    apply(surface, steps_[--done_], false);
+    apply(steps_[--done_], false);
     return true;
 }
 
-bool History::redo(Surface& surface) {
-    commit(surface);
+bool History::redo() {
+    commit();
     if (done_ == steps_.size())
         return false;
-    apply(surface, steps_[done_++], true);
+    apply(steps_[done_++], true);
     return true;
 }
 

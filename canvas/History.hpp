@@ -14,7 +14,7 @@ namespace mirona {
 // The undo history of a surface whose pixels are black or white.
 //
 // The history keeps the picture as it was at the last commit, one bit a pixel in square tiles,
-// and learns from noteChanged() which tiles were drawn on since. commit() makes what differs one
+// and has the surface mark the tiles drawn on since. commit() makes what differs one
 // step: on a canvas of the same size, the pixels that changed colour, so that undo and redo are
 // the same flip and cost what the step changed; across a change of size, the black pixels of the
 // picture before and after. Tiles without a pixel to keep cost nothing. Past the budget or the
@@ -24,22 +24,23 @@ public:
     static constexpr std::size_t kDefaultBudget = std::size_t{64} << 20;
     static constexpr std::size_t kMaxSteps = 1000;
 
-    explicit History(std::size_t budgetBytes = kDefaultBudget) : budget_(budgetBytes) {}
-
-    // Notes a rectangle the surface reported as changed since the last commit.
-    void noteChanged(const PixelRect& r) { touched_.add(r); }
+    // The history of this surface, which must outlive it.
+    explicit History(Surface& surface, std::size_t budgetBytes = kDefaultBudget);
+    ~History();
+    History(const History&) = delete;
+    History& operator=(const History&) = delete;
 
     // Makes whatever differs between the surface and the picture of the last commit one step,
     // which drops the steps that could be redone; where nothing differs, no step is made. The
     // first commit only takes the surface's picture as the start. Returns whether a step was
     // made.
-    bool commit(const Surface& surface);
+    bool commit();
 
     // Commit, then put the surface back as it was before the last step (undo) or after the
     // step last undone (redo), resizing it where the step changed its size. What changes is
     // reported through the surface's change listener. Return whether there was a step.
-    bool undo(Surface& surface);
-    bool redo(Surface& surface);
+    bool undo();
+    bool redo();
 
     // The steps held, and how many of them can be undone; the rest can be redone.
     [[nodiscard]] std::size_t steps() const { return steps_.size(); }
@@ -77,15 +78,16 @@ private:
     void resetTo(Size size);
     [[nodiscard]] std::vector<Tile> blackTiles() const;
     // Takes the surface's picture as the kept one and returns its black tiles.
-    std::vector<Tile> takePicture(const Surface& surface);
+    std::vector<Tile> takePicture();
     // Flips the tiles' pixels on the surface and in the kept picture; the tiles are in order.
-    void flip(Surface& surface, const std::vector<Tile>& tiles);
+    void flip(const std::vector<Tile>& tiles);
     // Resizes the surface, white, and draws the tiles' black pixels on it.
-    void paintAfresh(Surface& surface, Size size, const std::vector<Tile>& black);
+    void paintAfresh(Size size, const std::vector<Tile>& black);
     // Puts the step's picture after (forward) or before it on the surface.
-    void apply(Surface& surface, const Step& step, bool forward);
+    void apply(const Step& step, bool forward);
     void push(Step step);
 
+    Surface& surface_;
     std::size_t budget_;
     Size size_;                 // of the kept picture; 0 x 0 before the first commit
     std::vector<Bits> picture_; // the kept picture, tile by tile

@@ -108,12 +108,16 @@ void Surface::resize(int width, int height) {
 }
 
 void Surface::report(const PixelRect& changed) const {
-    if (listener_ && !changed.isEmpty())
+    if (changed.isEmpty())
+        return;
+    if (tiles_ != nullptr)
+        tiles_->add(changed);
+    if (listener_)
         listener_(changed);
 }
 
 void Surface::reportRun(std::int64_t first, std::int64_t last) const {
-    if (!listener_)
+    if (!listener_ && tiles_ == nullptr)
         return;
     const auto x0 = static_cast<int>(first % width_);
     const auto y0 = static_cast<int>(first / width_);

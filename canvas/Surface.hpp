@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas/Canvas.hpp"
+#include "canvas/DirtyTiles.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -55,6 +56,10 @@ public:
     // Called during each drawing call with rectangles that together cover every pixel the call
     // set, each of them spanned by such pixels (so never empty).
     void setChangeListener(ChangeListener listener) { listener_ = std::move(listener); }
+    // Also marks every rectangle it reports on these tiles (none: nullptr), directly rather
+    // than through a listener, as that happens on every drawing call: the undo history's record
+    // of what changed since its last step.
+    void setChangeTiles(DirtyTiles* tiles) { tiles_ = tiles; }
 
     void Cls() override;
     void Line(float x1, float y1, float x2, float y2, LineOption option) override;
@@ -82,6 +87,7 @@ private:
     DrawMode mode_ = DrawMode::CopyPen;
     DrawStyle style_ = DrawStyle::Solid;
     ChangeListener listener_;
+    DirtyTiles* tiles_ = nullptr;
 };
 
 } // namespace mirona

@@ -21,7 +21,7 @@ void Editor::settle() {
     if (!pending_)
         return;
     pending_ = false;
-    history_.commit(surface_);
+    history_.commit();
 }
 
 void Editor::newPicture(int width, int height) {
@@ -33,7 +33,7 @@ void Editor::newPicture(int width, int height) {
     chooseTool(state(), ToolNumber::FreeLine);
     chooseMode(state(), SymmetryMode::JogeSayuNaname);
     surface_.Cls();
-    history_.commit(surface_);
+    history_.commit();
 }
 
 bool Editor::undo() {
@@ -44,12 +44,12 @@ bool Editor::redo() {
     return travel(&History::redo);
 }
 
-bool Editor::travel(bool (History::*move)(Surface&)) {
+bool Editor::travel(bool (History::*move)()) {
     if (stroking())
         return false;
     settle();
     state().ChainFlag = 0;
-    const bool moved = (history_.*move)(surface_);
+    const bool moved = (history_.*move)();
     fitStateToSurface();
     return moved;
 }

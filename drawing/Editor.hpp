@@ -10,23 +10,21 @@ namespace mirona {
 
 // The picture being edited, for any front end: the pointer handlers, New, and undo and redo.
 //
-// The front end owns the surface and its change listener, and forwards every rectangle the
-// surface reports to noteChanged(). Everything one press-to-release changes (from the first
+// The front end owns the surface, which must outlive the editor. Everything one press-to-release
+// changes (from the first
 // button pressed until no button is held) is one undo step, and so is a New that changed the
 // picture or its size. Tool and symmetry choices are not steps. The step of a release is made
 // by settle(), which the front end calls once it is idle, so that a release costs no more than
 // its drawing; every other call here settles first, so a step never takes in what came after.
 class Editor final {
 public:
-    explicit Editor(Surface& surface) : surface_(surface), drawing_(surface) {}
+    explicit Editor(Surface& surface) : surface_(surface), drawing_(surface), history_(surface) {}
 
     [[nodiscard]] DrawingState& state() { return drawing_.state(); }
     [[nodiscard]] const DrawingState& state() const { return drawing_.state(); }
     [[nodiscard]] const History& history() const { return history_; }
     // Whether a button pressed on the canvas is still held.
     [[nodiscard]] bool stroking() const { return held_ != 0; }
-
-    void noteChanged(const PixelRect& r) { history_.noteChanged(r); }
 
     void Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void Picture1_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
@@ -51,7 +49,7 @@ public:
     bool redo();
 
 private:
-    bool travel(bool (History::*move)(Surface&));
+    bool travel(bool (History::*move)());
     void fitStateToSurface();
 
     Surface& surface_;

@@ -21,9 +21,8 @@ TEST(HistoryTest, KeepsAHundredFullCanvasStepsWithinItsBudget) {
     constexpr int n = 2048;
     constexpr int kSteps = 130;
     Surface surface(n, n);
-    History history;
-    surface.setChangeListener([&](const PixelRect& r) { history.noteChanged(r); });
-    history.commit(surface);
+    History history(surface);
+    history.commit();
     std::vector<std::size_t> pictures{digest(surface)};
     for (int i = 0; i < kSteps; ++i) {
         if (i % 2 == 0) {
@@ -34,13 +33,13 @@ TEST(HistoryTest, KeepsAHundredFullCanvasStepsWithinItsBudget) {
         } else {
             surface.Cls();
         }
-        ASSERT_TRUE(history.commit(surface));
+        ASSERT_TRUE(history.commit());
         ASSERT_LE(history.bytes(), History::kDefaultBudget);
         pictures.push_back(digest(surface));
     }
     EXPECT_GE(history.steps(), 100u);
     EXPECT_LT(history.steps(), static_cast<std::size_t>(kSteps)) << "the oldest steps went";
-    while (history.undo(surface)) {
+    while (history.undo()) {
     }
     EXPECT_EQ(digest(surface), pictures[kSteps - history.steps()]);
 }

@@ -135,7 +135,6 @@ std::uint64_t digest(const Surface& surface) {
 class Session final {
 public:
     explicit Session(int size) : surface_(1, 1), editor_(surface_) {
-        surface_.setChangeListener([this](const PixelRect& r) { editor_.noteChanged(r); });
         editor_.newPicture(size, size);
         pictures_.push_back(digest(surface_));
     }
