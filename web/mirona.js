@@ -1,0 +1,284 @@
+// The page's side of the web edition: it turns browser events into calls of the engine
+// (web/WebSession, compiled to WebAssembly) and shows the engine's bitmap. What a stroke
+// draws, which tool and mode are chosen and the bytes of a saved file are all the engine's.
+
+const engine = await createMironaEngine();
+const canvas = document.getElementById('Picture1');
+const context = canvas.getContext('2d', { alpha: false });
+const menuBar = document.getElementById('MenuBar');
+const scratch = engine._malloc(4); // a count the engine writes back
+
+// ---- The bitmap: only the changed rectangles, at most once per animation frame.
+
+let paintPending = false;
+
+function schedulePaint() {
+  if (!paintPending) {
+    paintPending = true;
+    requestAnimationFrame(paint);
+  }
+}
+
+function paint() {
+  paintPending = false;
+  const width = engine._width();
+  const height = engine._height();
+  if (canvas.width !== width || canvas.height !== height) {
+    canvas.width = width;
+    canvas.height = height;
+    canvas.style.width = `${width}px`;
+    canvas.style.height = `${height}px`;
+  }
+  const rects = engine._takeChanged(scratch) >> 2;
+  // Taken after the call: growing the engine's memory replaces its buffer.
+  const heap = engine.HEAP32;
+  const count = heap[scratch >> 2];
+  const view = new ImageData(
+    new Uint8ClampedArray(engine.HEAPU8.buffer, engine._rgba(), width * height * 4), width, height);
+  for (let i = rects; i < rects + 4 * count; i += 4) {
+    const [left, top, right, bottom] = heap.subarray(i, i + 4);
+    context.putImageData(view, 0, 0, left, top, right - left, bottom - top);
+  }
+}
+
+// ---- Menu state comes from the engine after every command.
+
+function showMenuState() {
+  const tool = engine._tool();
+  const mode = engine._mode();
+  for (const item of document.querySelectorAll('[data-tool]'))
+    item.setAttribute('aria-checked', String(Number(item.dataset.tool) === tool));
+  for (const item of document.querySelectorAll('[data-mode]'))
+    item.setAttribute('aria-checked', String(Number(item.dataset.mode) === mode));
+}
+
+// Start-up and 白紙: the engine fits the canvas to the area under the menu bar.
+function newPicture() {
+  const page = document.documentElement;
+  engine._newPicture(page.clientWidth, page.clientHeight - menuBar.offsetHeight);
+  showMenuState();
+  schedulePaint();
+}
+
+// ---- The mouse on the canvas: buttons 1 left, 2 right, 4 middle, in whole canvas pixels.
+
+const kButtonBits = [1, 4, 2]; // by PointerEvent.button: left, middle, right
+
+function modifiers(event) {
+  return (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
+}
+
+function canvasPixel(event) {
+  const box = canvas.getBoundingClientRect();
+  return [Math.floor(event.clientX - box.left), Math.floor(event.clientY - box.top)];
+}
+
+function onPointer(event) {
+  const held = event.buttons & 7;
+  const shift = modifiers(event);
+  if (event.button === -1) {
+    if (!held)
+      return;
+    // Every position the browser saw since the last event, as the desktop gets them.
+    const positions = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
+    for (const position of positions.length ? positions : [event])
+      engine._pointerMove(held, shift, ...canvasPixel(position));
+  } else {
+    const bit = kButtonBits[event.button];
+    if (bit === undefined)
+      return;
+    if (event.type === 'pointerdown')
+      canvas.setPointerCapture(event.pointerId);
+    if (held & bit)
+      engine._pointerDown(bit, shift, ...canvasPixel(event));
+    else
+      engine._pointerUp(bit, held, shift, ...canvasPixel(event));
+  }
+  event.preventDefault();
+  schedulePaint();
+}
+
+for (const type of ['pointerdown', 'pointermove', 'pointerup'])
+  canvas.addEventListener(type, onPointer);
+canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+
+// ---- Menus: a click opens one, a choice, Esc or a click elsewhere closes it.
+
+const titles = [...menuBar.querySelectorAll('.menu > button')];
+let openTitle = null;
+
+function menuOf(title) {
+  return document.getElementById(title.getAttribute('aria-controls'));
+}
+
+function itemsOf(title) {
+  return [...menuOf(title).children];
+}
+
+function closeMenu() {
+  if (!openTitle)
+    return;
+  openTitle.setAttribute('aria-expanded', 'false');
+  menuOf(openTitle).hidden = true;
+  openTitle = null;
+}
+
+function openMenu(title, focusItem = false) {
+  closeMenu();
+  title.setAttribute('aria-expanded', 'true');
+  menuOf(title).hidden = false;
+  openTitle = title;
+  if (focusItem)
+    itemsOf(title)[0].focus();
+}
+
+const commands = {
+  Hakushi: newPicture,
+  Hozon: save,
+  Quit: quit,
+  Joho: () => showModal(document.getElementById('Form2')),
+};
+
+function choose(item) {
+  closeMenu();
+  if (item.dataset.tool !== undefined)
+    engine._selectTool(Number(item.dataset.tool));
+  else if (item.dataset.mode !== undefined)
+    engine._selectMode(Number(item.dataset.mode));
+  else
+    commands[item.id]();
+  showMenuState();
+}
+
+for (const title of titles) {
+  title.addEventListener('click', () => (openTitle === title ? closeMenu() : openMenu(title)));
+  title.addEventListener('pointerenter', () => openTitle && openTitle !== title && openMenu(title));
+  title.addEventListener('keydown', (event) => {
+    if (event.key === 'ArrowDown' || event.key === 'Enter' || event.key === ' ') {
+      event.preventDefault();
+      openMenu(title, true);
+    }
+  });
+  for (const item of itemsOf(title)) {
+    item.addEventListener('click', () => choose(item));
+    item.addEventListener('keydown', (event) => onMenuKey(event, title, item));
+  }
+}
+
+function onMenuKey(event, title, item) {
+  const items = itemsOf(title);
+  const step = { ArrowDown: 1, ArrowUp: -1 }[event.key];
+  const across = { ArrowRight: 1, ArrowLeft: -1 }[event.key];
+  if (step)
+    items[(items.indexOf(item) + step + items.length) % items.length].focus();
+  else if (across)
+    openMenu(titles[(titles.indexOf(title) + across + titles.length) % titles.length], true);
+  else if (event.key === 'Enter' || event.key === ' ')
+    choose(item);
+  else
+    return;
+  event.preventDefault();
+}
+
+// A click outside an open menu only closes it, as a desktop menu does.
+document.addEventListener('pointerdown', (event) => {
+  if (openTitle && !menuBar.contains(event.target)) {
+    closeMenu();
+    event.stopPropagation();
+    event.preventDefault();
+  }
+}, true);
+
+document.addEventListener('keydown', (event) => {
+  if (event.key === 'Escape' && openTitle) {
+    const title = openTitle;
+    closeMenu();
+    title.focus();
+  }
+});
+
+// ---- Dialogs: modal; Esc cancels.
+
+function showModal(dialog) {
+  closeMenu();
+  dialog.showModal();
+  return new Promise((resolve) =>
+    dialog.addEventListener('close', () => resolve(dialog.returnValue), { once: true }));
+}
+
+document.getElementById('Command1').addEventListener('click', () =>
+  document.getElementById('Form2').close());
+document.getElementById('MessageOk').addEventListener('click', () =>
+  document.getElementById('Message').close());
+
+function tell(title, text) {
+  document.getElementById('MessageTitle').textContent = title;
+  document.getElementById('MessageText').textContent = text;
+  return showModal(document.getElementById('Message'));
+}
+
+// ---- 保存: the engine's BMP bytes, through the browser's save picker where there is one,
+// otherwise as a download under the name asked for in the page's own dialog.
+
+const kBmpFilter = { description: 'BMPﾌｧｲﾙ (*.bmp)', accept: { 'image/bmp': ['.bmp'] } };
+
+function pictureFile() {
+  const start = engine._bmp(scratch);
+  return engine.HEAPU8.slice(start, start + engine.HEAP32[scratch >> 2]);
+}
+
+async function askFileName() {
+  const dialog = document.getElementById('SaveDialog');
+  const name = document.getElementById('FileName');
+  name.value = '';
+  const answer = await showModal(dialog);
+  return answer === 'save' ? name.value : '';
+}
+
+function download(name, bytes) {
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(new Blob([bytes], { type: 'image/bmp' }));
+  link.download = name;
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+}
+
+async function save() {
+  if (!window.showSaveFilePicker) {
+    const name = await askFileName();
+    if (name)
+      download(name, pictureFile());
+    return;
+  }
+  let handle;
+  try {
+    handle = await window.showSaveFilePicker({ types: [kBmpFilter] });
+  } catch (error) {
+    if (error.name !== 'AbortError')
+      await tell('保存する', `保存できませんでした。\n${error.message}`);
+    return;
+  }
+  try {
+    const writable = await handle.createWritable();
+    await writable.write(pictureFile());
+    await writable.close();
+  } catch (error) {
+    await tell('保存する', `保存できませんでした。\n${handle.name}\n${error.message}`);
+  }
+}
+
+// ---- 終了: the browser closes only the windows a script opened.
+
+function quit() {
+  window.close();
+  setTimeout(() => {
+    if (!window.closed)
+      tell('ミロナ', 'このページを閉じるには、ブラウザーのタブを閉じてください。');
+  }, 200);
+}
+
+newPicture();
+requestAnimationFrame(() => {
+  performance.mark('mirona-ready');
+  document.documentElement.dataset.ready = 'true';
+});
