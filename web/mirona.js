@@ -74,6 +74,9 @@ function canvasPixel(event) {
 }
 
 function onPointer(event) {
+  // Like the desktop's mouse grab: a canvas press starts the events the canvas takes.
+  if (event.type !== 'pointerdown' && !canvas.hasPointerCapture(event.pointerId))
+    return;
   const held = event.buttons & 7;
   const shift = modifiers(event);
   if (event.button === -1) {
