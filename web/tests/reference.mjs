@@ -33,10 +33,15 @@ export function bmpPixels(file) {
   return { width, height, rgb };
 }
 
-// What the page's canvas shows once the next frames are painted, as RGB bytes.
+// Waits until the page has painted what it was given before.
+export function painted(page) {
+  return page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+}
+
+// What the page's canvas shows once painted, as RGB bytes.
 export async function canvasPixels(page) {
-  const { width, height, base64 } = await page.evaluate(async () => {
-    await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+  await painted(page);
+  const { width, height, base64 } = await page.evaluate(() => {
     const canvas = document.getElementById('Picture1');
     const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
     let text = '';
