@@ -42,7 +42,7 @@ QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption) {
 } // namespace
 
 Form1::Form1(QWidget* parent)
-    : QMainWindow(parent), Picture1(new CanvasWidget), drawing_(Picture1->surface()),
+    : QMainWindow(parent), Picture1(new CanvasWidget), editor_(Picture1->surface()),
       askFileName_(&SaveDialog::askFileName) {
     setWindowTitle(QStringLiteral("Form1"));
     auto* client = new QWidget;
@@ -81,6 +81,20 @@ Form1::Form1(QWidget* parent)
     connect(MenuBox, &QAction::triggered, this, &Form1::MenuBox_Click);
     connect(MenuEllipse, &QAction::triggered, this, &Form1::MenuEllipse_Click);
     connect(Joho, &QAction::triggered, this, &Form1::Joho_Click);
+    auto* undo = new QAction(this);
+    undo->setShortcuts(QKeySequence::Undo);
+    auto* redo = new QAction(this);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)})
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    redo->setShortcuts(redoKeys);
+    addActions({undo, redo});
+    connect(undo, &QAction::triggered, this, &Form1::undo);
+    connect(redo, &QAction::triggered, this, &Form1::redo);
+
+    Picture1->setChangeObserver([this](const PixelRect& r) { editor_.noteChanged(r); });
     connect(Picture1, &CanvasWidget::MouseDown, this, &Form1::Picture1_MouseDown);
     connect(Picture1, &CanvasWidget::MouseMove, this, &Form1::Picture1_MouseMove);
     connect(Picture1, &CanvasWidget::MouseUp, this, &Form1::Picture1_MouseUp);
@@ -93,13 +107,9 @@ void Form1::Form_Load() {
     layout()->activate();
     const QSize client = centralWidget()->size();
     const int size = client.height() > client.width() ? client.width() : client.height();
-    Picture1->setCanvasSize(size, size);
-    DrawingState& state = drawing_.state();
-    state.CanvasW = static_cast<float>(Picture1->width());
-    state.CanvasH = storeY(static_cast<float>(Picture1->height()));
-    selectTool(ToolNumber::FreeLine);
-    selectMode(SymmetryMode::JogeSayuNaname);
-    Picture1->surface().Cls();
+    editor_.newPicture(size, size);
+    Picture1->fitToSurface();
+    showChoices();
     show();
 }
 
@@ -120,11 +130,18 @@ void Form1::Quit_Click() {
 }
 
 void Form1::selectTool(ToolNumber tool) {
-    chooseTool(drawing_.state(), tool);
-    MenuFreeLine->setChecked(tool == ToolNumber::FreeLine);
-    MenuContLine->setChecked(tool == ToolNumber::ContLine);
-    MenuBox->setChecked(tool == ToolNumber::Box);
-    MenuEllipse->setChecked(tool == ToolNumber::Ellipse);
+    chooseTool(editor_.state(), tool);
+    showChoices();
+}
+
+void Form1::showChoices() {
+    const DrawingState& state = editor_.state();
+    const std::array<QAction*, 4> tools{MenuFreeLine, MenuContLine, MenuBox, MenuEllipse};
+    for (std::size_t i = 0; i < tools.size(); ++i)
+        tools[i]->setChecked(state.ToolNo == static_cast<std::int16_t>(i));
+    const std::array<QAction*, 4> modes{Joge, Sayu, JogeSayu, JogeSayuNaname};
+    for (std::size_t i = 0; i < modes.size(); ++i)
+        modes[i]->setChecked(isChosen(state, static_cast<SymmetryMode>(i)));
 }
 
 void Form1::MenuFreeLine_Click() {
@@ -141,10 +158,8 @@ void Form1::MenuEllipse_Click() {
 }
 
 void Form1::selectMode(SymmetryMode mode) {
-    chooseMode(drawing_.state(), mode);
-    const std::array<QAction*, 4> items{Joge, Sayu, JogeSayu, JogeSayuNaname};
-    for (std::size_t i = 0; i < items.size(); ++i)
-        items[i]->setChecked(i == static_cast<std::size_t>(mode));
+    chooseMode(editor_.state(), mode);
+    showChoices();
 }
 
 void Form1::Joge_Click() {
@@ -164,16 +179,33 @@ void Form1::Joho_Click() {
     (new Form2(this))->exec(); // deleted on close
 }
 
+void Form1::undo() {
+    if (editor_.undo())
+        showPicture();
+}
+
+void Form1::redo() {
+    if (editor_.redo())
+        showPicture();
+}
+
+void Form1::showPicture() {
+    const Surface& surface = Picture1->surface();
+    // Otherwise the surface has reported what changed, and only that is repainted.
+    if (Picture1->size() != QSize(surface.width(), surface.height()))
+        Picture1->fitToSurface();
+}
+
 void Form1::Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y) {
-    drawing_.Picture1_MouseDown(Button, Shift, X, Y);
+    editor_.Picture1_MouseDown(Button, Shift, X, Y);
 }
 
 void Form1::Picture1_MouseMove(qint16 Button, qint16 Shift, float X, float Y) {
-    drawing_.Picture1_MouseMove(Button, Shift, X, Y);
+    editor_.Picture1_MouseMove(Button, Shift, X, Y);
 }
 
 void Form1::Picture1_MouseUp(qint16 Button, qint16 Shift, float X, float Y) {
-    drawing_.Picture1_MouseUp(Button, Shift, X, Y);
+    editor_.Picture1_MouseUp(Button, Shift, X, Y);
 }
 
 } // namespace mirona

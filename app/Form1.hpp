@@ -1,8 +1,8 @@
 #pragma once
 
 #include "canvas/CanvasWidget.hpp"
+#include "drawing/Editor.hpp"
 #include "drawing/Selection.hpp"
-#include "drawing/SymmetricDrawing.hpp"
 
 #include <QMainWindow>
 #include <QString>
@@ -13,8 +13,9 @@ class QAction;
 namespace mirona {
 
 // The main window: the menus and the square canvas Picture1 at the top-left of the client
-// area. Owns the drawing state; every menu and pointer event is one handler below, run to its
-// end on the user-interface thread.
+// area. Owns the drawing state and its history; every menu, key and pointer event is one handler
+// below, run to its end on the user-interface thread. Ctrl+Z undoes; Ctrl+Y and Ctrl+Shift+Z
+// redo (the platform's standard keys too), from keys of the window alone, outside the menus.
 class Form1 final : public QMainWindow {
     Q_OBJECT
 
@@ -23,7 +24,8 @@ public:
 
     // Start-up and New: fits the canvas to the smaller side of the client area (the height on
     // a tie), selects the freehand tool and the eight-image mode, ends a chain, clears the
-    // canvas and shows the window. The anchor and last point keep their values.
+    // canvas and shows the window. The anchor and last point keep their values. A New after
+    // the start can be undone.
     void Form_Load();
 
     // Asks the user for the name to save under; an empty name means cancelled. Saving shows
@@ -32,7 +34,7 @@ public:
     void setFileNameAsker(FileNameAsker asker) { askFileName_ = std::move(asker); }
 
     [[nodiscard]] CanvasWidget& canvas() { return *Picture1; }
-    [[nodiscard]] SymmetricDrawing& drawing() { return drawing_; }
+    [[nodiscard]] Editor& editor() { return editor_; }
 
 public slots:
     void Hakushi_Click();
@@ -50,6 +52,9 @@ public slots:
     void JogeSayuNaname_Click();
     // About: shows a new Form2, modally.
     void Joho_Click();
+    // Undo and redo: do nothing while a button is held on the canvas; end a chain of lines.
+    void undo();
+    void redo();
 
     void Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y);
     void Picture1_MouseMove(qint16 Button, qint16 Shift, float X, float Y);
@@ -57,11 +62,14 @@ public slots:
 
 private:
     void selectTool(ToolNumber tool);
-    // Sets the state as the menu item does, then the check marks of its menu in menu order.
     void selectMode(SymmetryMode mode);
+    // Sets the check marks of the tool and mode menus from the state, item by item.
+    void showChoices();
+    // Refits the canvas widget after an undo or redo that changed the canvas size.
+    void showPicture();
 
     CanvasWidget* Picture1;
-    SymmetricDrawing drawing_;
+    Editor editor_;
     FileNameAsker askFileName_;
     QAction* Hakushi;
     QAction* Hozon;

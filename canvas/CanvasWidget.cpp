@@ -40,16 +40,23 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
 }
 
 void CanvasWidget::setCanvasSize(int width, int height) {
-    resize(width, height);
-    changed_.resize(width, height);
     surface_.resize(width, height);
+    fitToSurface();
+}
+
+void CanvasWidget::fitToSurface() {
+    resize(surface_.width(), surface_.height());
+    changed_.resize(surface_.width(), surface_.height());
     const auto pixels = surface_.Image();
     view_ = QImage(reinterpret_cast<const uchar*>(pixels.data()), surface_.width(),
                    surface_.height(), surface_.width() * 4, QImage::Format_RGB32);
+    update();
 }
 
 void CanvasWidget::markChanged(const PixelRect& r) {
     changed_.add(r);
+    if (observer_)
+        observer_(r);
     // Pointer events flush their changes themselves when they end.
     if (delivering_ || updatePending_)
         return;

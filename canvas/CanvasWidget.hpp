@@ -31,6 +31,11 @@ public:
 
     // Sets the widget's and the bitmap's size; the bitmap becomes white.
     void setCanvasSize(int width, int height);
+    // Fits the widget to the bitmap's size, after the surface was resized directly, and
+    // repaints it whole.
+    void fitToSurface();
+    // Is also told every rectangle the surface reports as changed.
+    void setChangeObserver(Surface::ChangeListener observer) { observer_ = std::move(observer); }
 
     // The bitmap as an image that shares the surface's pixels.
     [[nodiscard]] const QImage& image() const { return view_; }
@@ -53,6 +58,7 @@ private:
     template <class Emit> void deliver(Emit&& emitEvent);
 
     Surface surface_;
+    Surface::ChangeListener observer_;
     DirtyTiles changed_;
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered

@@ -34,7 +34,7 @@ private:
     int height_ = 1;
     int columns_ = 1;
     int rows_ = 1;
-    std::vector<std::uint8_t> dirty_;
+    std::vector<std::uint8_t> dirty_ = std::vector<std::uint8_t>(1, 0);
     int firstRow_ = 0; // the rows that can hold dirty tiles
     int lastRow_ = -1;
 };

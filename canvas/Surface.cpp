@@ -124,6 +124,27 @@ void Surface::Cls() {
     report({0, 0, width_, height_});
 }
 
+std::uint32_t Surface::blackMask(int x, int y) const {
+    const std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(y) * width_ + x;
+    const int n = std::min(32, width_ - x);
+    std::uint32_t mask = 0;
+    for (int i = 0; i < n; ++i)
+        mask |= static_cast<std::uint32_t>(row[i] == kBlack) << i;
+    return mask;
+}
+
+void Surface::invertMasked(int left, int top, std::span<const std::uint32_t> rows) {
+    const int n = std::min(32, width_ - left);
+    int bottom = top;
+    for (const std::uint32_t mask : rows) {
+        std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(bottom++) * width_ + left;
+        // Branch-free, so that a busy block costs no more than a sparse one.
+        for (int i = 0; i < n; ++i)
+            row[i] ^= ((mask >> i) & 1u) * 0x00FFFFFFu;
+    }
+    report({left, top, left + n, bottom});
+}
+
 void Surface::Line(float x1, float y1, float x2, float y2, LineOption option) {
     double ax = x1, ay = y1, bx = x2, by = y2;
     if (std::isnan(ax) || std::isnan(ay) || std::isnan(bx) || std::isnan(by))

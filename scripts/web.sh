@@ -13,7 +13,7 @@ mkdir -p "$out"
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 sources=("$root"/web/WebSession.cpp "$root"/web/Exports.cpp "$root"/canvas/Surface.cpp
-    "$root"/canvas/DirtyTiles.cpp "$root"/canvas/BmpEncoder.cpp)
+    "$root"/canvas/DirtyTiles.cpp "$root"/canvas/History.cpp "$root"/canvas/BmpEncoder.cpp)
 for f in "$root"/drawing/*.cpp; do sources+=("$f"); done
 
 em++ -std=c++20 -O2 -I"$root" "${sources[@]}" -o "$out/mirona-engine.js" \

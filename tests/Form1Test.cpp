@@ -96,8 +96,8 @@ TEST_F(Form1Test, StartUpFitsASquareCanvasIntoTheClientArea) {
     EXPECT_EQ(form.centralWidget()->size(), QSize(451, 452));
     EXPECT_EQ(form.canvas().size(), QSize(451, 451));
     EXPECT_EQ(form.canvas().pos(), QPoint(0, 0));
-    EXPECT_EQ(form.drawing().state().CanvasW, 451.0f);
-    EXPECT_EQ(form.drawing().state().CanvasH, 451);
+    EXPECT_EQ(form.editor().state().CanvasW, 451.0f);
+    EXPECT_EQ(form.editor().state().CanvasH, 451);
     EXPECT_EQ(form.canvas().surface().width(), 451);
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.canvas().accessibleName().isEmpty());
@@ -108,8 +108,8 @@ TEST_F(Form1Test, NewRefitsToTheSmallerSideOnlyWhenChosen) {
     EXPECT_EQ(form.canvas().width(), 451) << "a resize alone keeps the canvas";
     item(form, "Hakushi")->trigger();
     EXPECT_EQ(form.canvas().size(), QSize(400, 400));
-    EXPECT_EQ(form.drawing().state().CanvasW, 400.0f);
-    EXPECT_EQ(form.drawing().state().CanvasH, 400);
+    EXPECT_EQ(form.editor().state().CanvasW, 400.0f);
+    EXPECT_EQ(form.editor().state().CanvasH, 400);
     resizeClient(form, 300, 300);
     item(form, "Hakushi")->trigger();
     EXPECT_EQ(form.canvas().size(), QSize(300, 300));
@@ -145,7 +145,7 @@ TEST_F(Form1Test, SelectionsMoveTheCheckMarksAndSetTheState) {
     const std::vector<QString> start{QStringLiteral("JogeSayuNaname"),
                                      QStringLiteral("MenuFreeLine")};
     EXPECT_EQ(checkedItems(form), start);
-    DrawingState& s = form.drawing().state();
+    DrawingState& s = form.editor().state();
 
     item(form, "MenuBox")->trigger();
     item(form, "Joge")->trigger();
@@ -207,19 +207,19 @@ TEST_F(Form1Test, ChainsEndOnAToolChoiceOrNewButNotOnAModeChoice) {
     item(form, "Sayu")->trigger();
     drag(form, {{50, 50}, {80, 60}});
     item(form, "Joge")->trigger();
-    EXPECT_EQ(form.drawing().state().ChainFlag, 1);
+    EXPECT_EQ(form.editor().state().ChainFlag, 1);
     QTest::mousePress(&form.canvas(), Qt::LeftButton, {}, QPoint(200, 200));
-    EXPECT_EQ(form.drawing().state().AnchorX, 80) << "the chain continues from its vertex";
+    EXPECT_EQ(form.editor().state().AnchorX, 80) << "the chain continues from its vertex";
     QTest::mouseRelease(&form.canvas(), Qt::LeftButton, {}, QPoint(200, 200));
-    EXPECT_EQ(form.drawing().state().AnchorX, 200);
+    EXPECT_EQ(form.editor().state().AnchorX, 200);
 
     item(form, "MenuContLine")->trigger();
-    EXPECT_EQ(form.drawing().state().ChainFlag, 0);
+    EXPECT_EQ(form.editor().state().ChainFlag, 0);
     QTest::mousePress(&form.canvas(), Qt::LeftButton, {}, QPoint(10, 12));
-    EXPECT_EQ(form.drawing().state().AnchorX, 10);
+    EXPECT_EQ(form.editor().state().AnchorX, 10);
     QTest::mouseRelease(&form.canvas(), Qt::LeftButton, {}, QPoint(10, 12));
     item(form, "Hakushi")->trigger();
-    EXPECT_EQ(form.drawing().state().ChainFlag, 0);
+    EXPECT_EQ(form.editor().state().ChainFlag, 0);
 }
 
 // A release away from the last move still ends the stroke cleanly: the widget moves the

@@ -113,7 +113,7 @@ struct Snapshot {
 
     explicit Snapshot(Form1& form)
         : pixels(form.canvas().surface().Image().begin(), form.canvas().surface().Image().end()),
-          state(form.drawing().state()), mode(form.canvas().surface().drawMode()),
+          state(form.editor().state()), mode(form.canvas().surface().drawMode()),
           style(form.canvas().surface().drawStyle()) {
         for (const QAction* action : form.findChildren<QAction*>())
             if (action->isChecked())
@@ -291,7 +291,7 @@ TEST_F(SaveTest, SavingLeavesPictureToolModeAndChainAlone) {
     form.Picture1_MouseDown(kLeftButton, 0, 40, 50);
     form.Picture1_MouseMove(kLeftButton, 0, 100, 120);
     form.Picture1_MouseUp(kLeftButton, 0, 100, 120);
-    ASSERT_EQ(form.drawing().state().ChainFlag, 1);
+    ASSERT_EQ(form.editor().state().ChainFlag, 1);
     const Snapshot before(form);
 
     answerWith(folder.filePath(QStringLiteral("saved.bmp")));

@@ -39,11 +39,17 @@ EMSCRIPTEN_KEEPALIVE void selectTool(int tool) {
 EMSCRIPTEN_KEEPALIVE void selectMode(int mode) {
     session().selectMode(static_cast<mirona::SymmetryMode>(mode));
 }
-EMSCRIPTEN_KEEPALIVE int tool() {
-    return static_cast<int>(session().tool());
+EMSCRIPTEN_KEEPALIVE bool isToolChosen(int tool) {
+    return session().isToolChosen(static_cast<mirona::ToolNumber>(tool));
 }
-EMSCRIPTEN_KEEPALIVE int mode() {
-    return static_cast<int>(session().mode());
+EMSCRIPTEN_KEEPALIVE bool isModeChosen(int mode) {
+    return session().isModeChosen(static_cast<mirona::SymmetryMode>(mode));
+}
+EMSCRIPTEN_KEEPALIVE bool undo() {
+    return session().undo();
+}
+EMSCRIPTEN_KEEPALIVE bool redo() {
+    return session().redo();
 }
 EMSCRIPTEN_KEEPALIVE int width() {
     return session().width();

@@ -1,6 +1,6 @@
 // The web page's reference: replays a script of the page's calls through the same session code,
 // built natively, and writes the picture as the BMP file the page would save. One call a line:
-//   new <area width> <area height> | tool <n> | mode <n>
+//   new <area width> <area height> | tool <n> | mode <n> | undo | redo
 //   down <button> <shift> <x> <y> | move <buttons> <shift> <x> <y>
 //   up <button> <buttons> <shift> <x> <y>
 // Usage: mirona_web_replay <script> <picture.bmp>
@@ -40,6 +40,10 @@ int main(int argc, char** argv) {
             session.selectTool(static_cast<mirona::ToolNumber>(a));
         else if (call == "mode" && in >> a)
             session.selectMode(static_cast<mirona::SymmetryMode>(a));
+        else if (call == "undo")
+            session.undo();
+        else if (call == "redo")
+            session.redo();
         else if (call == "down" && in >> a >> b >> x >> y)
             session.pointerDown(int16(a), int16(b), x, y);
         else if (call == "move" && in >> a >> b >> x >> y)

@@ -2,17 +2,17 @@
 
 #include "canvas/DirtyTiles.hpp"
 #include "canvas/Surface.hpp"
+#include "drawing/Editor.hpp"
 #include "drawing/Selection.hpp"
-#include "drawing/SymmetricDrawing.hpp"
 
 #include <cstdint>
 #include <vector>
 
 namespace mirona {
 
-// The program behind the web page: the picture, its drawing state and what the page has to
-// repaint. The page forwards its pointer events and menu choices here and shows the bitmap;
-// everything that decides pixels or menu state happens here, in the same code as the desktop.
+// The program behind the web page: the picture with its history, the drawing state and what the
+// page has to repaint. The page forwards its pointer events, keys and menu choices here and
+// shows the bitmap; everything that decides pixels or menu state is the desktop's own code.
 class WebSession final {
 public:
     WebSession();
@@ -29,11 +29,19 @@ public:
     void pointerMove(std::int16_t buttons, std::int16_t shift, float x, float y);
     void pointerUp(std::int16_t button, std::int16_t buttons, std::int16_t shift, float x, float y);
 
-    void selectTool(ToolNumber tool) { chooseTool(drawing_.state(), tool); }
-    void selectMode(SymmetryMode mode) { chooseMode(drawing_.state(), mode); }
-    // The menu state: the current tool, and the mode whose image flags are set.
-    [[nodiscard]] ToolNumber tool() const;
-    [[nodiscard]] SymmetryMode mode() const;
+    // Undo and redo as Editor does them; the canvas may change size.
+    bool undo() { return travel(&Editor::undo); }
+    bool redo() { return travel(&Editor::redo); }
+
+    void selectTool(ToolNumber tool) { chooseTool(editor_.state(), tool); }
+    void selectMode(SymmetryMode mode) { chooseMode(editor_.state(), mode); }
+    // The menu's check marks.
+    [[nodiscard]] bool isToolChosen(ToolNumber tool) const {
+        return editor_.state().ToolNo == static_cast<std::int16_t>(tool);
+    }
+    [[nodiscard]] bool isModeChosen(SymmetryMode mode) const {
+        return isChosen(editor_.state(), mode);
+    }
 
     [[nodiscard]] int width() const { return surface_.width(); }
     [[nodiscard]] int height() const { return surface_.height(); }
@@ -49,10 +57,16 @@ public:
     [[nodiscard]] std::vector<std::uint8_t> bmp() const;
 
 private:
+    bool travel(bool (Editor::*move)());
+    // After a change of size, the whole canvas is to be shown again.
+    void fitViewToSurface();
+
     Surface surface_;
-    SymmetricDrawing drawing_;
+    Editor editor_;
     DirtyTiles changed_;
     std::vector<std::uint32_t> rgba_;
+    int viewWidth_ = 0;
+    int viewHeight_ = 0;
     PointerPoint lastDelivered_;
 };
 

@@ -44,12 +44,10 @@ function paint() {
 // ---- Menu state comes from the engine after every command.
 
 function showMenuState() {
-  const tool = engine._tool();
-  const mode = engine._mode();
   for (const item of document.querySelectorAll('[data-tool]'))
-    item.setAttribute('aria-checked', String(Number(item.dataset.tool) === tool));
+    item.setAttribute('aria-checked', String(Boolean(engine._isToolChosen(Number(item.dataset.tool)))));
   for (const item of document.querySelectorAll('[data-mode]'))
-    item.setAttribute('aria-checked', String(Number(item.dataset.mode) === mode));
+    item.setAttribute('aria-checked', String(Boolean(engine._isModeChosen(Number(item.dataset.mode)))));
 }
 
 // Start-up and 白紙: the engine fits the canvas to the area under the menu bar.
@@ -197,6 +195,23 @@ document.addEventListener('keydown', (event) => {
     const title = openTitle;
     closeMenu();
     title.focus();
+  }
+});
+
+// ---- Undo and redo, with the desktop's keys: Ctrl+Z, and Ctrl+Y or Ctrl+Shift+Z (Command on
+// a Mac). The canvas may change size; the next paint fits it.
+
+document.addEventListener('keydown', (event) => {
+  if (!(event.ctrlKey || event.metaKey) || event.altKey || openTitle || document.querySelector('dialog[open]'))
+    return;
+  const key = event.key.toLowerCase();
+  const travel = key === 'z' && !event.shiftKey ? engine._undo : key === 'y' || key === 'z' ? engine._redo : null;
+  if (!travel)
+    return;
+  event.preventDefault();
+  if (travel()) {
+    showMenuState();
+    schedulePaint();
   }
 });
 

@@ -35,6 +35,7 @@ export async function openPage(browser, { width = 800, height = 600, before } = 
   if (before)
     await page.evaluateOnNewDocument(before);
   await page.goto(pathToFileURL(pageFile).href);
+  await page.bringToFront();
   await page.waitForSelector('html[data-ready]');
   return page;
 }

@@ -50,3 +50,27 @@ test('fitted at start and on 白紙 for several window shapes, crisp on a dense 
     await session.drag([[10, 20], [60, 90], [80, 95]]);
   }
 });
+
+test('the desktop\'s undo and redo keys take back and redo strokes and 白紙, refitting the canvas', async () => {
+  const session = await Session.open(browser, { width: 500, height: 400 });
+  const { page } = session;
+  await session.choose('Byoga', 'MenuContLine', 'tool 1');
+  await session.drag([[30, 40], [200, 90]]);
+  await session.drag([[200, 90], [120, 300]]);
+  await page.setViewport({ width: 300, height: 600 });
+  await session.choose('File', 'Hakushi');
+  session.lines.push(`new 300 300`);
+  for (const [keys, line] of [[['Control', 'z'], 'undo'], [['Control', 'z'], 'undo'],
+    [['Control', 'y'], 'redo'], [['Control', 'Shift', 'Z'], 'redo'], [['Control', 'Shift', 'Z'], 'redo'],
+    [['Control', 'z'], 'undo']]) {
+    for (const key of keys)
+      await page.keyboard.down(key);
+    for (const key of keys.reverse())
+      await page.keyboard.up(key);
+    session.lines.push(line);
+    const expected = bmpPixels(replay(session.lines));
+    assert.equal(difference(await canvasPixels(page), expected), '', session.lines.join(', '));
+    const shown = await layout(page);
+    assert.deepEqual(shown.box.slice(2), [expected.width, expected.height]);
+  }
+});

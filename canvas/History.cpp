@@ -1,0 +1,143 @@
+#include "canvas/History.hpp"
+
+#include <algorithm>
+#include <span>
+#include <utility>
+
+namespace mirona {
+
+namespace {
+
+bool isBlank(const std::array<std::uint32_t, DirtyTiles::kTile>& bits) {
+    return std::all_of(bits.begin(), bits.end(), [](std::uint32_t row) { return row == 0; });
+}
+
+} // namespace
+
+void History::resetTo(Size size) {
+    size_ = size;
+    const int rows = (size.height + kTile - 1) / kTile;
+    picture_.assign(static_cast<std::size_t>(columns()) * rows, Bits{});
+    touched_.resize(size.width, size.height);
+}
+
+std::vector<History::Tile> History::blackTiles() const {
+    std::vector<Tile> tiles;
+    for (std::size_t i = 0; i < picture_.size(); ++i)
+        if (!isBlank(picture_[i]))
+            tiles.push_back({static_cast<std::uint32_t>(i), picture_[i]});
+    return tiles;
+}
+
+std::vector<History::Tile> History::takePicture(const Surface& surface) {
+    resetTo({surface.width(), surface.height()});
+    const int columns = this->columns();
+    for (std::size_t i = 0; i < picture_.size(); ++i) {
+        const int left = static_cast<int>(i) % columns * kTile;
+        const int top = static_cast<int>(i) / columns * kTile;
+        const int rows = std::min(kTile, size_.height - top);
+        for (int r = 0; r < rows; ++r)
+            picture_[i][r] = surface.blackMask(left, top + r);
+    }
+    return blackTiles();
+}
+
+bool History::commit(const Surface& surface) {
+    const Size now{surface.width(), surface.height()};
+    if (size_ == Size{}) {
+        takePicture(surface);
+        return false;
+    }
+    if (now != size_) {
+        Step step{size_, now, blackTiles(), {}};
+        step.blackAfter = takePicture(surface);
+        push(std::move(step));
+        return true;
+    }
+    Step step{size_, now, {}, {}};
+    const int columns = this->columns();
+    for (const PixelRect& r : touched_.take()) {
+        // The rectangles are made of whole tiles, clipped at the right and bottom edges.
+        for (int top = r.top; top < r.bottom; top += kTile) {
+            const int rows = std::min(kTile, r.bottom - top);
+            for (int left = r.left; left < r.right; left += kTile) {
+                const auto index = static_cast<std::uint32_t>(top / kTile * columns + left / kTile);
+                Bits& kept = picture_[index];
+                Bits changed{};
+                for (int row = 0; row < rows; ++row)
+                    changed[row] = surface.blackMask(left, top + row) ^ kept[row];
+                if (isBlank(changed))
+                    continue;
+                for (int row = 0; row < rows; ++row)
+                    kept[row] ^= changed[row];
+                step.flips.push_back({index, changed});
+            }
+        }
+    }
+    if (step.flips.empty())
+        return false;
+    push(std::move(step));
+    return true;
+}
+
+void History::push(Step step) {
+    while (steps_.size() > done_) {
+        stepBytes_ -= steps_.back().bytes();
+        steps_.pop_back();
+    }
+    stepBytes_ += step.bytes();
+    steps_.push_back(std::move(step));
+    done_ = steps_.size();
+    while (steps_.size() > 1 && (steps_.size() > kMaxSteps || bytes() > budget_)) {
+        stepBytes_ -= steps_.front().bytes();
+        steps_.pop_front();
+        --done_;
+    }
+}
+
+void History::flip(Surface& surface, const std::vector<Tile>& tiles) {
+    const int columns = this->columns();
+    for (const Tile& tile : tiles) {
+        const int left = static_cast<int>(tile.index) % columns * kTile;
+        const int top = static_cast<int>(tile.index) / columns * kTile;
+        const auto rows = static_cast<std::size_t>(std::min(kTile, size_.height - top));
+        surface.invertMasked(left, top, std::span(tile.bits).first(rows));
+        for (std::size_t r = 0; r < rows; ++r)
+            picture_[tile.index][r] ^= tile.bits[r];
+    }
+}
+
+void History::paintAfresh(Surface& surface, Size size, const std::vector<Tile>& black) {
+    surface.resize(size.width, size.height);
+    resetTo(size);
+    flip(surface, black);
+}
+
+void History::apply(Surface& surface, const Step& step, bool forward) {
+    if (step.before == step.after)
+        flip(surface, step.flips);
+    else if (forward)
+        paintAfresh(surface, step.after, step.blackAfter);
+    else
+        paintAfresh(surface, step.before, step.flips);
+    // What was just put back is the kept picture already: nothing to compare at the next commit.
+    touched_.resize(size_.width, size_.height);
+}
+
+bool History::undo(Surface& surface) {
+    commit(surface);
+    if (!canUndo())
+        return false;
+    apply(surface, steps_[--done_], false);
+    return true;
+}
+
+bool History::redo(Surface& surface) {
+    commit(surface);
+    if (!canRedo())
+        return false;
+    apply(surface, steps_[done_++], true);
+    return true;
+}
+
+} // namespace mirona

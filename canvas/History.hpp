@@ -1,0 +1,99 @@
+#pragma once
+
+#include "canvas/DirtyTiles.hpp"
+#include "canvas/Surface.hpp"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace mirona {
+
+// The undo history of a surface whose pixels are black or white.
+//
+// The history keeps the picture as it was at the last commit, one bit a pixel in square tiles,
+// and learns from noteChanged() which tiles were drawn on since. commit() makes what differs one
+// step: on a canvas of the same size, the pixels that changed colour, so that undo and redo are
+// the same flip and cost what the step changed; across a change of size, the black pixels of the
+// picture before and after. Tiles without a pixel to keep cost nothing. Past the budget or the
+// step limit the oldest steps go; the newest step is always kept.
+class History final {
+public:
+    static constexpr std::size_t kDefaultBudget = std::size_t{64} << 20;
+    static constexpr std::size_t kMaxSteps = 1000;
+
+    explicit History(std::size_t budgetBytes = kDefaultBudget) : budget_(budgetBytes) {}
+
+    // Notes a rectangle the surface reported as changed since the last commit.
+    void noteChanged(const PixelRect& r) { touched_.add(r); }
+
+    // Makes whatever differs between the surface and the picture of the last commit one step,
+    // which drops the steps that could be redone; where nothing differs, no step is made. The
+    // first commit only takes the surface's picture as the start. Returns whether a step was
+    // made.
+    bool commit(const Surface& surface);
+
+    // Commit, then put the surface back as it was before the last step (undo) or after the
+    // step last undone (redo), resizing it where the step changed its size. What changes is
+    // reported through the surface's change listener. Return whether there was a step.
+    bool undo(Surface& surface);
+    bool redo(Surface& surface);
+
+    [[nodiscard]] bool canUndo() const { return done_ > 0; }
+    [[nodiscard]] bool canRedo() const { return done_ < steps_.size(); }
+    // The steps held, to undo and to redo.
+    [[nodiscard]] std::size_t steps() const { return steps_.size(); }
+    // The memory the steps and the kept picture hold.
+    [[nodiscard]] std::size_t bytes() const { return stepBytes_ + picture_.size() * sizeof(Bits); }
+
+private:
+    static constexpr int kTile = DirtyTiles::kTile;
+    static_assert(kTile == 32, "a tile row is one 32-bit mask");
+    // A tile's pixels, a row a word: bit i of word r is the pixel at column i, row r.
+    using Bits = std::array<std::uint32_t, kTile>;
+    struct Tile {
+        std::uint32_t index; // row * columns + column
+        Bits bits;
+    };
+    struct Size {
+        int width = 0;
+        int height = 0;
+        friend bool operator==(const Size&, const Size&) = default;
+    };
+    struct Step {
+        Size before;
+        Size after;
+        // Same size: the pixels that changed colour. A new size: the black pixels before.
+        std::vector<Tile> flips;
+        // A new size only: the black pixels after.
+        std::vector<Tile> blackAfter;
+        [[nodiscard]] std::size_t bytes() const {
+            return sizeof(Step) + (flips.size() + blackAfter.size()) * sizeof(Tile);
+        }
+    };
+
+    [[nodiscard]] int columns() const { return (size_.width + kTile - 1) / kTile; }
+    void resetTo(Size size);
+    [[nodiscard]] std::vector<Tile> blackTiles() const;
+    // Takes the surface's picture as the kept one and returns its black tiles.
+    std::vector<Tile> takePicture(const Surface& surface);
+    // Flips the tiles' pixels on the surface and in the kept picture.
+    void flip(Surface& surface, const std::vector<Tile>& tiles);
+    // Resizes the surface, white, and draws the tiles' black pixels on it.
+    void paintAfresh(Surface& surface, Size size, const std::vector<Tile>& black);
+    // Puts the step's picture after (forward) or before it on the surface.
+    void apply(Surface& surface, const Step& step, bool forward);
+    void push(Step step);
+
+    std::size_t budget_;
+    Size size_;                 // of the kept picture; 0 x 0 before the first commit
+    std::vector<Bits> picture_; // the kept picture, tile by tile
+    DirtyTiles touched_;
+    std::deque<Step> steps_;
+    std::size_t done_ = 0; // steps_[0, done_) can be undone, the rest redone
+    std::size_t stepBytes_ = 0;
+};
+
+} // namespace mirona

@@ -1,0 +1,52 @@
+#include "drawing/Editor.hpp"
+
+#include "drawing/Selection.hpp"
+
+namespace mirona {
+
+void Editor::Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    held_ = static_cast<std::int16_t>(held_ | Button);
+    drawing_.Picture1_MouseDown(Button, Shift, X, Y);
+}
+
+void Editor::Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    drawing_.Picture1_MouseUp(Button, Shift, X, Y);
+    held_ = static_cast<std::int16_t>(held_ & ~Button);
+    if (held_ == 0)
+        history_.commit(surface_);
+}
+
+void Editor::newPicture(int width, int height) {
+    held_ = 0;
+    if (width != surface_.width() || height != surface_.height())
+        surface_.resize(width, height);
+    fitStateToSurface();
+    chooseTool(state(), ToolNumber::FreeLine);
+    chooseMode(state(), SymmetryMode::JogeSayuNaname);
+    surface_.Cls();
+    history_.commit(surface_);
+}
+
+bool Editor::undo() {
+    return travel(&History::undo);
+}
+
+bool Editor::redo() {
+    return travel(&History::redo);
+}
+
+bool Editor::travel(bool (History::*move)(Surface&)) {
+    if (stroking())
+        return false;
+    state().ChainFlag = 0;
+    const bool moved = (history_.*move)(surface_);
+    fitStateToSurface();
+    return moved;
+}
+
+void Editor::fitStateToSurface() {
+    state().CanvasW = static_cast<float>(surface_.width());
+    state().CanvasH = storeY(static_cast<float>(surface_.height()));
+}
+
+} // namespace mirona

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "canvas/History.hpp"
+#include "canvas/Surface.hpp"
+#include "drawing/SymmetricDrawing.hpp"
+
+#include <cstdint>
+
+namespace mirona {
+
+// The picture being edited, for any front end: the pointer handlers, New, and undo and redo.
+//
+// The front end owns the surface and its change listener, and forwards every rectangle the
+// surface reports to noteChanged(). Everything one press-to-release changes (from the first
+// button pressed until no button is held) is one undo step, and so is a New that changed the
+// picture or its size. Tool and symmetry choices are not steps.
+class Editor final {
+public:
+    explicit Editor(Surface& surface) : surface_(surface), drawing_(surface) {}
+
+    [[nodiscard]] DrawingState& state() { return drawing_.state(); }
+    [[nodiscard]] const DrawingState& state() const { return drawing_.state(); }
+    [[nodiscard]] const History& history() const { return history_; }
+    // Whether a button pressed on the canvas is still held.
+    [[nodiscard]] bool stroking() const { return held_ != 0; }
+
+    void noteChanged(const PixelRect& r) { history_.noteChanged(r); }
+
+    void Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void Picture1_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+        drawing_.Picture1_MouseMove(Button, Shift, X, Y);
+    }
+    void Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
+
+    // New, and the start: a width x height canvas, all white, the freehand tool and the
+    // eight-image mode, no chain. The anchor and last point keep their values. The first call
+    // starts the history; later ones are steps.
+    void newPicture(int width, int height);
+
+    // While a button is held they do nothing. Otherwise they end a chain of lines, then take
+    // back the last step or do again the last one taken back, where there is one, and say so.
+    // They may resize the surface; the canvas size in the state follows.
+    bool undo();
+    bool redo();
+
+private:
+    bool travel(bool (History::*move)(Surface&));
+    void fitStateToSurface();
+
+    Surface& surface_;
+    SymmetricDrawing drawing_;
+    History history_;
+    std::int16_t held_ = 0; // the buttons held on the canvas
+};
+
+} // namespace mirona
