@@ -18,7 +18,7 @@ for f in "$root"/drawing/*.cpp; do sources+=("$f"); done
 
 em++ -std=c++20 -O2 -I"$root" "${sources[@]}" -o "$out/mirona-engine.js" \
     -sMODULARIZE=1 -sEXPORT_NAME=createMironaEngine -sENVIRONMENT=web -sSINGLE_FILE=1 \
-    -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_RUNTIME_METHODS=HEAPU8,HEAP32 \
+    -sALLOW_MEMORY_GROWTH=1 -sEXPORTED_RUNTIME_METHODS=HEAPU8,HEAP32,HEAPF32 \
     -sEXPORTED_FUNCTIONS=_malloc,_free -sFILESYSTEM=0 -sINCOMING_MODULE_JS_API=[] \
     -fno-exceptions
 

@@ -25,9 +25,11 @@ EMSCRIPTEN_KEEPALIVE void pointerDown(int button, int shift, float x, float y) {
     session().pointerDown(static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift), x,
                           y);
 }
-EMSCRIPTEN_KEEPALIVE void pointerMove(int buttons, int shift, float x, float y) {
-    session().pointerMove(static_cast<std::int16_t>(buttons), static_cast<std::int16_t>(shift), x,
-                          y);
+// `positions` holds x, y pairs of 32-bit floats.
+EMSCRIPTEN_KEEPALIVE void pointerMoves(int buttons, int shift,
+                                       const mirona::PointerPoint* positions, int count) {
+    session().pointerMoves(static_cast<std::int16_t>(buttons), static_cast<std::int16_t>(shift),
+                           {positions, static_cast<std::size_t>(count)});
 }
 EMSCRIPTEN_KEEPALIVE void pointerUp(int button, int buttons, int shift, float x, float y) {
     session().pointerUp(static_cast<std::int16_t>(button), static_cast<std::int16_t>(buttons),

@@ -36,6 +36,14 @@ void WebSession::pointerUp(std::int16_t button, std::int16_t buttons, std::int16
     editor_.Picture1_MouseUp(button, shift, x, y);
 }
 
+void WebSession::pointerMoves(std::int16_t buttons, std::int16_t shift,
+                              std::span<const PointerPoint> positions) {
+    if (positions.empty())
+        return;
+    for (const PointerPoint p : isToolChosen(ToolNumber::FreeLine) ? positions : positions.last(1))
+        pointerMove(buttons, shift, p.x, p.y);
+}
+
 bool WebSession::travel(bool (Editor::*move)()) {
     const bool moved = (editor_.*move)();
     fitViewToSurface();

@@ -6,6 +6,7 @@
 #include "drawing/Selection.hpp"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace mirona {
@@ -28,6 +29,10 @@ public:
     void pointerDown(std::int16_t button, std::int16_t shift, float x, float y);
     void pointerMove(std::int16_t buttons, std::int16_t shift, float x, float y);
     void pointerUp(std::int16_t button, std::int16_t buttons, std::int16_t shift, float x, float y);
+    // The positions one browser event brings, oldest first (its coalesced events): the freehand
+    // tool draws through every one, the rubber-band tools need only the newest.
+    void pointerMoves(std::int16_t buttons, std::int16_t shift,
+                      std::span<const PointerPoint> positions);
 
     // Undo and redo as Editor does them; the canvas may change size.
     bool undo() { return travel(&Editor::undo); }

@@ -58,9 +58,12 @@ function newPicture() {
   schedulePaint();
 }
 
-// ---- The mouse on the canvas: buttons 1 left, 2 right, 4 middle, in whole canvas pixels.
+// ---- Pointers on the canvas: mouse, pen and touch, in whole canvas pixels. Buttons are 1 left,
+// 2 right, 4 middle; a finger or a pen's tip is the left button, a pen's barrel button the right.
 
-const kButtonBits = [1, 4, 2]; // by PointerEvent.button: left, middle, right
+const kButtonBits = [1, 4, 2]; // by PointerEvent.button: left or contact, middle, right or barrel
+const kPositions = 256; // the most positions handed over in one call
+const positions = engine._malloc(8 * kPositions); // x, y as 32-bit floats
 
 function modifiers(event) {
   return (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
@@ -71,37 +74,120 @@ function canvasPixel(event) {
   return [Math.floor(event.clientX - box.left), Math.floor(event.clientY - box.top)];
 }
 
-function onPointer(event) {
-  // Like the desktop's mouse grab: a canvas press starts the events the canvas takes.
-  if (event.type !== 'pointerdown' && !canvas.hasPointerCapture(event.pointerId))
-    return;
+// What a pointer event asks of the engine: a press or release of `bit` (pressed when `held`
+// has it), or moves through every position the browser saw since the last event.
+function callFor(event) {
   const held = event.buttons & 7;
   const shift = modifiers(event);
   if (event.button === -1) {
     if (!held)
-      return;
-    // Every position the browser saw since the last event, as the desktop gets them.
-    const positions = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
-    for (const position of positions.length ? positions : [event])
-      engine._pointerMove(held, shift, ...canvasPixel(position));
-  } else {
-    const bit = kButtonBits[event.button];
-    if (bit === undefined)
-      return;
-    if (event.type === 'pointerdown')
-      canvas.setPointerCapture(event.pointerId);
-    if (held & bit)
-      engine._pointerDown(bit, shift, ...canvasPixel(event));
-    else
-      engine._pointerUp(bit, held, shift, ...canvasPixel(event));
+      return null;
+    const coalesced = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
+    return { held, shift, moves: (coalesced.length ? coalesced : [event]).map(canvasPixel) };
   }
-  event.preventDefault();
+  const bit = kButtonBits[event.button];
+  return bit === undefined ? null : { bit, held, shift, at: canvasPixel(event) };
+}
+
+function deliver(call) {
+  if (call.moves) {
+    // The engine decides which positions its tool uses.
+    for (let first = 0; first < call.moves.length; first += kPositions) {
+      const batch = call.moves.slice(first, first + kPositions);
+      engine.HEAPF32.set(batch.flat(), positions >> 2);
+      engine._pointerMoves(call.held, call.shift, positions, batch.length);
+    }
+  } else if (call.held & call.bit) {
+    engine._pointerDown(call.bit, call.shift, ...call.at);
+  } else {
+    engine._pointerUp(call.bit, call.held, call.shift, ...call.at);
+  }
   schedulePaint();
 }
 
-for (const type of ['pointerdown', 'pointermove', 'pointerup'])
+// One stroke at a time: the pointer that pressed on the canvas first, as the desktop's mouse
+// grab, until it lets go. A finger's first calls are held back for a moment, in case more
+// fingers follow: a tap with two fingers undoes, one with three redoes, and the finger that
+// began it leaves nothing behind.
+const kHoldBackMs = 150;
+const kTapMs = 500;
+const kTapSlop = 12; // CSS pixels a tapping finger may move
+let stroke = null; // { pointerId, last, heldBack: { start, calls, timer } or null }
+let tap = null; // { starts: Map of pointerId to position, most, moved, since }
+
+function far(a, b) {
+  return Math.hypot(a[0] - b[0], a[1] - b[1]) > kTapSlop;
+}
+
+function releaseHeldBack() {
+  const { calls, timer } = stroke.heldBack;
+  clearTimeout(timer);
+  stroke.heldBack = null;
+  calls.forEach(deliver);
+}
+
+function onTapFinger(event) {
+  const at = canvasPixel(event);
+  if (event.type === 'pointerdown') {
+    canvas.setPointerCapture(event.pointerId);
+    tap.starts.set(event.pointerId, at);
+    tap.most = Math.max(tap.most, tap.starts.size);
+  } else if (event.type === 'pointermove') {
+    tap.moved ||= far(at, tap.starts.get(event.pointerId));
+  } else {
+    tap.starts.delete(event.pointerId);
+    if (tap.starts.size === 0) {
+      if (!tap.moved && event.timeStamp - tap.since < kTapMs && event.type === 'pointerup')
+        travel(tap.most === 2 ? engine._undo : tap.most === 3 ? engine._redo : () => false);
+      tap = null;
+    }
+  }
+}
+
+function onPointer(event) {
+  event.preventDefault();
+  const touch = event.pointerType === 'touch';
+  if (tap && (tap.starts.has(event.pointerId) || (touch && event.type === 'pointerdown')))
+    return onTapFinger(event);
+  if (event.type === 'pointerdown' && touch && stroke?.heldBack) {
+    // A second finger while the first is held back: a tap, and the first finger's stroke is
+    // dropped before it reaches the engine.
+    clearTimeout(stroke.heldBack.timer);
+    tap = { starts: new Map([[stroke.pointerId, stroke.heldBack.start]]), most: 1, moved: false, since: event.timeStamp };
+    stroke = null;
+    return onTapFinger(event);
+  }
+  if (event.type === 'pointerdown' && !stroke) {
+    canvas.setPointerCapture(event.pointerId);
+    stroke = { pointerId: event.pointerId, heldBack: null };
+    if (touch)
+      stroke.heldBack = { start: canvasPixel(event), calls: [], timer: setTimeout(releaseHeldBack, kHoldBackMs) };
+  }
+  if (event.pointerId !== stroke?.pointerId)
+    return;
+  const ended = event.type === 'pointercancel' || (event.type === 'pointerup' && !(event.buttons & 7));
+  const call = event.type === 'pointercancel' ? { bit: 1, held: 0, shift: 0, at: stroke.last } : callFor(event);
+  if (call) {
+    stroke.last = call.at ?? call.moves.at(-1);
+    if (stroke.heldBack)
+      stroke.heldBack.calls.push(call);
+    else
+      deliver(call);
+  }
+  if (stroke.heldBack && (ended || (call?.moves && far(stroke.last, stroke.heldBack.start))))
+    releaseHeldBack();
+  if (ended)
+    stroke = null;
+}
+
+for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'])
   canvas.addEventListener(type, onPointer);
+// None of the browser's own touch behaviour on the canvas: scrolling, zoom, the long-press menu,
+// callout, magnifier or selection (Safari also wants its touch and gesture events cancelled).
 canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+canvas.addEventListener('touchstart', (event) => event.preventDefault(), { passive: false });
+canvas.addEventListener('touchmove', (event) => event.preventDefault(), { passive: false });
+document.addEventListener('gesturestart', (event) => event.preventDefault());
 
 // ---- Menus: a click opens one, a choice, Esc or a click elsewhere closes it.
 
@@ -205,15 +291,19 @@ document.addEventListener('keydown', (event) => {
   if (!(event.ctrlKey || event.metaKey) || event.altKey || openTitle || document.querySelector('dialog[open]'))
     return;
   const key = event.key.toLowerCase();
-  const travel = key === 'z' && !event.shiftKey ? engine._undo : key === 'y' || key === 'z' ? engine._redo : null;
-  if (!travel)
+  const move = key === 'z' && !event.shiftKey ? engine._undo : key === 'y' || key === 'z' ? engine._redo : null;
+  if (!move)
     return;
   event.preventDefault();
-  if (travel()) {
+  travel(move);
+});
+
+function travel(move) {
+  if (move()) {
     showMenuState();
     schedulePaint();
   }
-});
+}
 
 // ---- Dialogs: modal; Esc cancels.
 
