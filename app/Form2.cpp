@@ -1,6 +1,7 @@
 #include "app/Form2.hpp"
 
-#include <QLabel>
+#include "app/AboutLabel.hpp"
+
 #include <QPushButton>
 
 namespace mirona {
@@ -17,9 +18,9 @@ constexpr QRect fromTwips(int left, int top, int width, int height) {
             height / kTwipsPerPixel};
 }
 
-// "System" where a font of that name exists, otherwise a Japanese UI font whose lines are
-// compact enough for the two-line description to fit its label. Noto's taller lines clip the
-// description's second line a little; it stands last as the most widely installed.
+// "System" where a font of that name exists, otherwise IPA Gothic, whose compact lines match the
+// layout and which the package brings; Noto Sans CJK, the most widely installed Japanese font,
+// stands last (its taller lines are closed up by AboutLabel).
 QFont aboutFont() {
     QFont font;
     font.setFamilies({QStringLiteral("System"), QStringLiteral("IPAPGothic"),
@@ -29,11 +30,10 @@ QFont aboutFont() {
     return font;
 }
 
-QLabel* addLabel(QWidget* box, const char* name, const QRect& geometry, const QString& text) {
-    auto* label = new QLabel(text, box);
+AboutLabel* addLabel(QWidget* box, const char* name, const QRect& geometry, const QString& text) {
+    auto* label = new AboutLabel(text, box);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -57,7 +57,7 @@ Form2::Form2(QWidget* owner)
     Label4 = addLabel(this, "Label4", fromTwips(0, 1560, 4335, 375),
                       QStringLiteral("連絡先：学校の担当の先生まで"));
     Label5 = addLabel(this, "Label5", fromTwips(0, 2160, 4335, 375),
-                      QStringLiteral("© ミロナ開発チーム　無断複製禁止"));
+                      QStringLiteral("© 2026 ミロナ開発チーム　MIT"));
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

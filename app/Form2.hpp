@@ -2,15 +2,16 @@
 
 #include <QDialog>
 
-class QLabel;
 class QPushButton;
 
 namespace mirona {
 
+class AboutLabel;
+
 // The about box: the program's name and version, a short description, author, contact and
-// rights lines, and an OK button. Fixed client area of 330 x 178 pixels, centred on its owner
-// when shown. It deletes itself when closed (by OK or the close box), so every showing is a
-// freshly loaded box.
+// rights lines (a copyright notice and the MIT licence), and an OK button. Fixed client area of 330
+// x 178 pixels, centred on its owner when shown. It deletes itself when closed (by OK or the close
+// box), so every showing is a freshly loaded box.
 class Form2 final : public QDialog {
     Q_OBJECT
 
@@ -21,11 +22,11 @@ public slots:
     void Command1_Click();
 
 private:
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
+    AboutLabel* Label1;
+    AboutLabel* Label2;
+    AboutLabel* Label3;
+    AboutLabel* Label4;
+    AboutLabel* Label5;
     QPushButton* Command1;
 };
 

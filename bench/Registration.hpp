@@ -9,5 +9,6 @@ namespace mirona {
 void registerMemoryBenchmark();
 void registerStepBenchmarks();
 void registerEventPathBenchmarks();
+void registerHistoryBenchmarks();
 
 } // namespace mirona

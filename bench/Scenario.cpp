@@ -63,16 +63,6 @@ std::string sizeName(FigureSize size) {
     return kNames.at(static_cast<std::size_t>(size));
 }
 
-void startStroke(SymmetricDrawing& drawing, ToolNumber tool, int canvasSize, PointerPoint press) {
-    DrawingState& state = drawing.state();
-    state.CanvasW = static_cast<float>(canvasSize);
-    state.CanvasH = static_cast<std::int16_t>(canvasSize);
-    state.ToolNo = static_cast<std::int16_t>(tool);
-    state.ChainFlag = 0;
-    state.JogeFlag = state.SayuFlag = state.NanameFlag = 1;
-    drawing.Picture1_MouseDown(kLeftButton, 0, press.x, press.y);
-}
-
 double residentMiB() {
     std::ifstream statm("/proc/self/statm");
     long pages = 0;

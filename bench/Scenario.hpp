@@ -30,8 +30,18 @@ Stroke offCanvasStroke(ToolNumber tool, int canvasSize);
 std::string toolName(ToolNumber tool);
 std::string sizeName(FigureSize size);
 
-// Starts a stroke with the tool in the eight-image mode on an n x n canvas: a left press.
-void startStroke(SymmetricDrawing& drawing, ToolNumber tool, int canvasSize, PointerPoint press);
+// Starts a stroke with the tool in the eight-image mode on an n x n canvas: a left press, to
+// SymmetricDrawing or to the Editor, which also records the history.
+template <class Handlers>
+void startStroke(Handlers& drawing, ToolNumber tool, int canvasSize, PointerPoint press) {
+    DrawingState& state = drawing.state();
+    state.CanvasW = static_cast<float>(canvasSize);
+    state.CanvasH = static_cast<std::int16_t>(canvasSize);
+    state.ToolNo = static_cast<std::int16_t>(tool);
+    state.ChainFlag = 0;
+    state.JogeFlag = state.SayuFlag = state.NanameFlag = 1;
+    drawing.Picture1_MouseDown(kLeftButton, 0, press.x, press.y);
+}
 
 // The resident set of this process, in MiB.
 double residentMiB();

@@ -1,9 +1,11 @@
 // The move steps and commits of the four tools in the eight-image mode, drawn by the surface
-// and by QPainter (the baseline), and the move steps with the pointer far off the canvas.
+// (without and with the undo history recording), and by QPainter (the baseline), and the move
+// steps with the pointer far off the canvas.
 #include "bench/QPainterCanvas.hpp"
 #include "bench/Registration.hpp"
 #include "bench/Scenario.hpp"
 #include "canvas/Surface.hpp"
+#include "drawing/Editor.hpp"
 
 #include <array>
 #include <benchmark/benchmark.h>
@@ -14,12 +16,14 @@ namespace mirona {
 
 namespace {
 
-// The engines: the surface, and QPainter with the solid pen throughout (the canvas stays in copy
-// pen and solid style) or with the tools' own inverting dotted pen.
-enum class Engine : std::uint8_t { Surface, QPainterSolid, QPainterInvertDot };
+// The engines: the surface, the surface behind the editor that records every change in the
+// undo history (each release commits a step), and QPainter with the solid pen throughout (the
+// canvas stays in copy pen and solid style) or with the tools' own inverting dotted pen.
+enum class Engine : std::uint8_t { Surface, SurfaceHistory, QPainterSolid, QPainterInvertDot };
 
 std::string engineName(Engine engine) {
-    constexpr std::array<const char*, 3> kNames{"Surface", "QPainterSolid", "QPainterInvertDot"};
+    constexpr std::array<const char*, 4> kNames{"Surface", "SurfaceHistory", "QPainterSolid",
+                                                "QPainterInvertDot"};
     return kNames.at(static_cast<std::size_t>(engine));
 }
 
@@ -29,14 +33,26 @@ public:
     Bench(Engine engine, int n) : surface_(n, n), image_(n, n, QImage::Format_RGB32) {
         image_.fill(Qt::white);
         Canvas* canvas = &surface_;
-        if (engine != Engine::Surface)
+        if (engine == Engine::QPainterSolid || engine == Engine::QPainterInvertDot)
             canvas = &painterCanvas_.emplace(image_, engine == Engine::QPainterSolid
                                                          ? QPainterCanvas::Pen::SolidOnly
                                                          : QPainterCanvas::Pen::AsSet);
-        drawing_ = std::make_unique<SymmetricDrawing>(*canvas);
+        if (engine == Engine::SurfaceHistory) {
+            editor_ = std::make_unique<Editor>(surface_);
+            surface_.setChangeListener([this](const PixelRect& r) { editor_->noteChanged(r); });
+            editor_->newPicture(n, n);
+        } else {
+            drawing_ = std::make_unique<SymmetricDrawing>(*canvas);
+        }
     }
 
-    SymmetricDrawing& drawing() { return *drawing_; }
+    // Calls f with the pointer handlers: the editor's or the plain drawing's.
+    template <class F> void withHandlers(F&& f) {
+        if (editor_)
+            f(*editor_);
+        else
+            f(*drawing_);
+    }
 
     // Runs f() as one pointer event, which opens a painter on the image for QPainter.
     template <class F> void event(F&& f) {
@@ -52,32 +68,35 @@ private:
     QImage image_;
     std::optional<QPainterCanvas> painterCanvas_;
     std::unique_ptr<SymmetricDrawing> drawing_;
+    std::unique_ptr<Editor> editor_;
 };
 
 void moves(benchmark::State& st, Engine engine, ToolNumber tool, int n, const Stroke& stroke) {
     Bench bench(engine, n);
-    SymmetricDrawing& drawing = bench.drawing();
-    startStroke(drawing, tool, n, stroke.press);
-    std::size_t i = 0;
-    for (auto _ : st) {
-        const PointerPoint p = stroke.moves[i++ & 1];
-        bench.event([&] { drawing.Picture1_MouseMove(kLeftButton, 0, p.x, p.y); });
-    }
+    bench.withHandlers([&](auto& drawing) {
+        startStroke(drawing, tool, n, stroke.press);
+        std::size_t i = 0;
+        for (auto _ : st) {
+            const PointerPoint p = stroke.moves[i++ & 1];
+            bench.event([&] { drawing.Picture1_MouseMove(kLeftButton, 0, p.x, p.y); });
+        }
+    });
 }
 
 // The release after a last preview at the far point: each iteration restores the stroke state,
 // since the continuous line's release moves the chain's vertex.
 void commits(benchmark::State& st, Engine engine, ToolNumber tool, int n, const Stroke& stroke) {
     Bench bench(engine, n);
-    SymmetricDrawing& drawing = bench.drawing();
-    startStroke(drawing, tool, n, stroke.press);
-    const PointerPoint p = stroke.moves[0];
-    bench.event([&] { drawing.Picture1_MouseMove(kLeftButton, 0, p.x, p.y); });
-    const DrawingState before = drawing.state();
-    for (auto _ : st) {
-        drawing.state() = before;
-        bench.event([&] { drawing.Picture1_MouseUp(kLeftButton, 0, p.x, p.y); });
-    }
+    bench.withHandlers([&](auto& drawing) {
+        startStroke(drawing, tool, n, stroke.press);
+        const PointerPoint p = stroke.moves[0];
+        bench.event([&] { drawing.Picture1_MouseMove(kLeftButton, 0, p.x, p.y); });
+        const DrawingState before = drawing.state();
+        for (auto _ : st) {
+            drawing.state() = before;
+            bench.event([&] { drawing.Picture1_MouseUp(kLeftButton, 0, p.x, p.y); });
+        }
+    });
 }
 
 } // namespace
@@ -86,8 +105,8 @@ void registerStepBenchmarks() {
     for (const ToolNumber tool : kTools)
         for (const int n : kCanvasSizes)
             for (const FigureSize size : kFigureSizes)
-                for (const Engine engine :
-                     {Engine::Surface, Engine::QPainterSolid, Engine::QPainterInvertDot}) {
+                for (const Engine engine : {Engine::Surface, Engine::SurfaceHistory,
+                                            Engine::QPainterSolid, Engine::QPainterInvertDot}) {
                     const std::string row =
                         toolName(tool) + "/" + std::to_string(n) + "/" + sizeName(size) + "/";
                     const Stroke stroke = strokeFor(tool, n, size);

@@ -18,6 +18,7 @@ int main(int argc, char* argv[]) {
     mirona::registerMemoryBenchmark();
     mirona::registerStepBenchmarks();
     mirona::registerEventPathBenchmarks();
+    mirona::registerHistoryBenchmarks();
     mirona::MedianTable table;
     benchmark::RunSpecifiedBenchmarks(&table);
     benchmark::Shutdown();

@@ -76,6 +76,9 @@ bool History::commit(const Surface& surface) {
     }
     if (step.flips.empty())
         return false;
+    // In order, so that undo and redo find the tiles side by side in each row of tiles.
+    std::sort(step.flips.begin(), step.flips.end(),
+              [](const Tile& a, const Tile& b) { return a.index < b.index; });
     push(std::move(step));
     return true;
 }
@@ -96,14 +99,28 @@ void History::push(Step step) {
 }
 
 void History::flip(Surface& surface, const std::vector<Tile>& tiles) {
-    const int columns = this->columns();
-    for (const Tile& tile : tiles) {
-        const int left = static_cast<int>(tile.index) % columns * kTile;
-        const int top = static_cast<int>(tile.index) / columns * kTile;
+    const auto columns = static_cast<std::uint32_t>(this->columns());
+    std::vector<std::uint32_t> band;
+    for (std::size_t first = 0; first < tiles.size();) {
+        // Tiles side by side in one row of tiles go to the surface as one band, row by row.
+        std::size_t end = first + 1;
+        while (end < tiles.size() && tiles[end].index == tiles[end - 1].index + 1 &&
+               tiles[end].index % columns != 0)
+            ++end;
+        const auto blocks = end - first;
+        const int left = static_cast<int>(tiles[first].index % columns) * kTile;
+        const int top = static_cast<int>(tiles[first].index / columns) * kTile;
         const auto rows = static_cast<std::size_t>(std::min(kTile, size_.height - top));
-        surface.invertMasked(left, top, std::span(tile.bits).first(rows));
-        for (std::size_t r = 0; r < rows; ++r)
-            picture_[tile.index][r] ^= tile.bits[r];
+        band.resize(rows * blocks);
+        for (std::size_t j = 0; j < blocks; ++j) {
+            const Tile& tile = tiles[first + j];
+            for (std::size_t r = 0; r < rows; ++r) {
+                band[r * blocks + j] = tile.bits[r];
+                picture_[tile.index][r] ^= tile.bits[r];
+            }
+        }
+        surface.invertMasked(left, top, static_cast<int>(blocks), band);
+        first = end;
     }
 }
 
@@ -126,7 +143,7 @@ void History::apply(Surface& surface, const Step& step, bool forward) {
 
 bool History::undo(Surface& surface) {
     commit(surface);
-    if (!canUndo())
+    if (done_ == 0)
         return false;
     apply(surface, steps_[--done_], false);
     return true;
@@ -134,7 +151,7 @@ bool History::undo(Surface& surface) {
 
 bool History::redo(Surface& surface) {
     commit(surface);
-    if (!canRedo())
+    if (done_ == steps_.size())
         return false;
     apply(surface, steps_[done_++], true);
     return true;

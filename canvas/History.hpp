@@ -41,10 +41,9 @@ public:
     bool undo(Surface& surface);
     bool redo(Surface& surface);
 
-    [[nodiscard]] bool canUndo() const { return done_ > 0; }
-    [[nodiscard]] bool canRedo() const { return done_ < steps_.size(); }
-    // The steps held, to undo and to redo.
+    // The steps held, and how many of them can be undone; the rest can be redone.
     [[nodiscard]] std::size_t steps() const { return steps_.size(); }
+    [[nodiscard]] std::size_t undoable() const { return done_; }
     // The memory the steps and the kept picture hold.
     [[nodiscard]] std::size_t bytes() const { return stepBytes_ + picture_.size() * sizeof(Bits); }
 
@@ -79,7 +78,7 @@ private:
     [[nodiscard]] std::vector<Tile> blackTiles() const;
     // Takes the surface's picture as the kept one and returns its black tiles.
     std::vector<Tile> takePicture(const Surface& surface);
-    // Flips the tiles' pixels on the surface and in the kept picture.
+    // Flips the tiles' pixels on the surface and in the kept picture; the tiles are in order.
     void flip(Surface& surface, const std::vector<Tile>& tiles);
     // Resizes the surface, white, and draws the tiles' black pixels on it.
     void paintAfresh(Surface& surface, Size size, const std::vector<Tile>& black);

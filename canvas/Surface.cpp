@@ -133,16 +133,40 @@ std::uint32_t Surface::blackMask(int x, int y) const {
     return mask;
 }
 
-void Surface::invertMasked(int left, int top, std::span<const std::uint32_t> rows) {
-    const int n = std::min(32, width_ - left);
-    int bottom = top;
-    for (const std::uint32_t mask : rows) {
-        std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(bottom++) * width_ + left;
-        // Branch-free, so that a busy block costs no more than a sparse one.
-        for (int i = 0; i < n; ++i)
-            row[i] ^= ((mask >> i) & 1u) * 0x00FFFFFFu;
+void Surface::invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks) {
+    // The words to xor into eight pixels for each byte of a mask: eight pixels a lookup, in a
+    // loop the compiler turns into vector operations.
+    static constexpr auto kByteMasks = [] {
+        std::array<std::array<std::uint32_t, 8>, 256> xors{};
+        for (std::size_t byte = 0; byte < xors.size(); ++byte)
+            for (std::size_t i = 0; i < 8; ++i)
+                xors[byte][i] = (byte >> i & 1u) != 0 ? 0x00FFFFFFu : 0u;
+        return xors;
+    }();
+    const int right = std::min(left + 32 * blocks, width_);
+    const auto rows = static_cast<int>(masks.size()) / blocks;
+    // Row by row across the band, so that memory is walked in order.
+    for (int r = 0; r < rows; ++r) {
+        std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(top + r) * width_;
+        for (int j = 0; j < blocks; ++j) {
+            const std::uint32_t mask = masks[static_cast<std::size_t>(r) * blocks + j];
+            std::uint32_t* block = row + left + 32 * j;
+            const int n = std::min(32, right - (left + 32 * j));
+            if (mask == 0)
+                continue;
+            if (n < 32) {
+                for (int i = 0; i < n; ++i)
+                    block[i] ^= ((mask >> i) & 1u) * 0x00FFFFFFu;
+                continue;
+            }
+            for (int byte = 0; byte < 4; ++byte) {
+                const auto& xors = kByteMasks[(mask >> (8 * byte)) & 0xFFu];
+                for (int i = 0; i < 8; ++i)
+                    block[8 * byte + i] ^= xors[i];
+            }
+        }
     }
-    report({left, top, left + n, bottom});
+    report({left, top, right, top + rows});
 }
 
 void Surface::Line(float x1, float y1, float x2, float y2, LineOption option) {

@@ -42,10 +42,12 @@ public:
     // The black pixels among the 32 of row y from column x, as bits: bit i is the pixel at
     // x + i. Pixels beyond the right edge count as white.
     [[nodiscard]] std::uint32_t blackMask(int x, int y) const;
-    // Inverts the pixels of the block whose top-left corner is (left, top) where rows has a set
-    // bit, a word a row as blackMask gives them, and reports the block. Bits beyond the bitmap
-    // must be clear. For putting back an earlier picture, whose pixels are black or white too.
-    void invertMasked(int left, int top, std::span<const std::uint32_t> rows);
+    // Inverts the pixels of a band of `blocks` 32-pixel-wide blocks side by side, whose top-left
+    // corner is (left, top), where masks has a set bit: masks holds the band's rows top to
+    // bottom, each as a word a block from left to right, as blackMask gives them. Reports the
+    // band. Bits beyond the bitmap must be clear. For putting back an earlier picture, whose
+    // pixels are black or white too.
+    void invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks);
 
     [[nodiscard]] DrawMode drawMode() const { return mode_; }
     [[nodiscard]] DrawStyle drawStyle() const { return style_; }

@@ -245,6 +245,39 @@ TEST_F(Form1Test, ReleaseAwayFromTheLastMoveLeavesNoPreview) {
     }
 }
 
+std::vector<std::uint32_t> pixels(Form1& f) {
+    const auto image = f.canvas().surface().Image();
+    return {image.begin(), image.end()};
+}
+
+// The keys reach the window as a user's would, through Qt's shortcut handling.
+TEST_F(Form1Test, UndoAndRedoKeysTakeBackAStrokeAndANewWithItsCanvasSize) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    const auto blank = pixels(form);
+    drag(form, {{50, 60}, {120, 90}, {140, 30}});
+    const auto stroke = pixels(form);
+    resizeClient(form, 500, 400);
+    item(form, "MenuBox")->trigger();
+    item(form, "Hakushi")->trigger();
+    ASSERT_EQ(form.canvas().size(), QSize(400, 400));
+    const std::vector<QString> afterNew = checkedItems(form);
+
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(form.canvas().size(), QSize(451, 451));
+    EXPECT_EQ(form.editor().state().CanvasW, 451.0f);
+    EXPECT_EQ(form.editor().state().CanvasH, 451);
+    EXPECT_EQ(pixels(form), stroke);
+    EXPECT_EQ(checkedItems(form), afterNew) << "undo leaves the choices alone";
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(pixels(form), blank);
+    QTest::keyClick(&form, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(pixels(form), stroke);
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(form.canvas().size(), QSize(400, 400));
+    EXPECT_EQ(form.editor().state().CanvasH, 400);
+    EXPECT_EQ(blackCount(form), 0);
+}
+
 // Runs the event loop until `action` ends the program; false if it is still running after a
 // few seconds.
 template <class Action> bool endsTheProgram(Action action) {

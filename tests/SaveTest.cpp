@@ -5,6 +5,7 @@
 #include "app/Form1.hpp"
 #include "app/JapaneseTranslations.hpp"
 #include "app/SaveDialog.hpp"
+#include "app/SaveFailure.hpp"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -13,17 +14,22 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <array>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace mirona {
 namespace {
@@ -309,35 +315,109 @@ TEST_F(SaveTest, AnyExtensionStillGetsABmp) {
     EXPECT_TRUE(readFile(name).startsWith("BM"));
 }
 
-using SaveFailureTest = SaveTest;
-
 constexpr auto kFailed = QStringView(u"保存できませんでした。");
 
+// The failure message in full Japanese: the message, the path and the reason for `error`, with
+// nothing else in Latin letters (the system's own texts are English in the C locale).
+void expectJapaneseFailure(const QString& message, const QString& path, int error) {
+    SCOPED_TRACE(message.toStdString());
+    EXPECT_TRUE(message.startsWith(kFailed));
+    const QString shownPath = QDir::toNativeSeparators(path);
+    EXPECT_TRUE(message.contains(shownPath));
+    EXPECT_TRUE(message.contains(saveFailureReason(error, QString())));
+    EXPECT_FALSE(QString(message).remove(shownPath).contains(QRegularExpression("[A-Za-z]")));
+}
+
+class SaveFailureTest : public SaveTest {
+protected:
+    static void SetUpTestSuite() {
+        SaveTest::SetUpTestSuite();
+        std::setlocale(LC_ALL, "C");
+    }
+};
+
+TEST(SaveFailureReasonTest, CommonCausesReadInJapaneseAndOthersAfterAnUnknownReasonLine) {
+    const QString system = QString::fromLocal8Bit(std::strerror(EIO));
+    const QStringList unknown = saveFailureReason(EIO, system).split(u'\n');
+    ASSERT_EQ(unknown.size(), 2);
+    EXPECT_TRUE(hasJapanese(unknown[0]));
+    EXPECT_EQ(unknown[1], system);
+    for (const int error :
+         {ENOENT, EISDIR, ENOTDIR, EACCES, EPERM, EROFS, ENOSPC, EFBIG, ENAMETOOLONG}) {
+        const QString reason =
+            saveFailureReason(error, QString::fromLocal8Bit(std::strerror(error)));
+        EXPECT_TRUE(hasJapanese(reason)) << error;
+        EXPECT_FALSE(reason.contains(QRegularExpression("[A-Za-z]"))) << error;
+        EXPECT_FALSE(reason.contains(unknown[0])) << error;
+    }
+}
+
 TEST_F(SaveFailureTest, AMissingFolderIsReportedAndNothingIsCreated) {
-    answerWith(folder.filePath(QStringLiteral("missing/picture.bmp")));
-    const QString message = saveAndReadMessage();
-    EXPECT_TRUE(message.startsWith(kFailed)) << message.toStdString();
-    EXPECT_TRUE(
-        message.contains(QCoreApplication::translate("QIODevice", "No such file or directory")))
-        << message.toStdString();
+    const QString name = folder.filePath(QStringLiteral("missing/picture.bmp"));
+    answerWith(name);
+    expectJapaneseFailure(saveAndReadMessage(), name, ENOENT);
     EXPECT_TRUE(entries(folder.path()).isEmpty());
 }
 
-TEST_F(SaveFailureTest, AParentThatIsAFileIsReportedAndTheFileKept) {
+TEST_F(SaveFailureTest, AFolderOrAFileInThePathOrATooLongNameIsReportedAndNothingChanged) {
     const QString file = folder.filePath(QStringLiteral("notes"));
     writeFile(file, "not a folder");
-    answerWith(file + QStringLiteral("/picture.bmp"));
-    const QString message = saveAndReadMessage();
-    EXPECT_TRUE(message.startsWith(kFailed)) << message.toStdString();
-    EXPECT_TRUE(message.contains(QString::fromLocal8Bit(std::strerror(ENOTDIR))))
-        << message.toStdString();
+    const QString inFile = file + QStringLiteral("/picture.bmp");
+    const QString tooLong = folder.filePath(QString(300, u'a'));
+    for (const auto& [name, error] : {std::pair(folder.path(), EISDIR), std::pair(inFile, ENOTDIR),
+                                      std::pair(tooLong, ENAMETOOLONG)}) {
+        answerWith(name);
+        expectJapaneseFailure(saveAndReadMessage(), name, error);
+    }
     EXPECT_EQ(entries(folder.path()), QStringList{QStringLiteral("notes")});
     EXPECT_EQ(readFile(file), "not a folder");
 }
 
-TEST_F(SaveFailureTest, AFullDiskIsReportedAndTheOldFileKept) {
-    // The disk runs full for a child process whose files may not exceed a few kilobytes.
-    constexpr rlim_t kFileSizeLimit = 4096;
+// A save that fails in a child process for a cause set up there alone: `restrict` returns false
+// when this machine cannot set it up.
+struct RestrictedSave {
+    const char* cause;
+    int error;
+    bool (*restrict)(const QString& folder);
+};
+
+void PrintTo(const RestrictedSave& save, std::ostream* out) {
+    *out << save.cause;
+}
+
+// The folder covered, in a mount namespace of the child's own, by a fresh tmpfs.
+bool coverWithTmpfs(const QString& folder, unsigned long flags, const char* options) {
+    return unshare(CLONE_NEWNS) == 0 &&
+           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", flags, options) == 0;
+}
+
+constexpr RestrictedSave kRestrictedSaves[] = {
+    {"TooLargeAFile", EFBIG,
+     [](const QString&) {
+         // A few kilobytes per file, and no signal when a write goes beyond.
+         constexpr rlim_t kFileSizeLimit = 4096;
+         std::signal(SIGXFSZ, SIG_IGN);
+         const rlimit limit{kFileSizeLimit, kFileSizeLimit};
+         return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+     }},
+    {"NoPermission", EACCES,
+     [](const QString&) {
+         // Another user than the folder's owner (root, for whom permissions do not apply).
+         constexpr uid_t kNobody = 65534;
+         return setgid(kNobody) == 0 && setuid(kNobody) == 0 && geteuid() == kNobody;
+     }},
+    {"AReadOnlyMedium", EROFS,
+     [](const QString& folder) { return coverWithTmpfs(folder, MS_RDONLY, nullptr); }},
+    {"AFullDisk", ENOSPC,
+     [](const QString& folder) { return coverWithTmpfs(folder, 0, "size=8k"); }},
+};
+
+class RestrictedSaveTest : public SaveFailureTest,
+                           public testing::WithParamInterface<RestrictedSave> {};
+
+TEST_P(RestrictedSaveTest, IsReportedInJapaneseAndTheOldFileKept) {
+    constexpr int kCannotRestrict = 77;
     const QString name = folder.filePath(QStringLiteral("picture.bmp"));
     writeFile(name, "an older picture");
     answerWith(name);
@@ -348,10 +428,8 @@ TEST_F(SaveFailureTest, AFullDiskIsReportedAndTheOldFileKept) {
     ASSERT_NE(child, -1);
     if (child == 0) {
         close(channel[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{kFileSizeLimit, kFileSizeLimit};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            _exit(2);
+        if (!GetParam().restrict(folder.path()))
+            _exit(kCannotRestrict);
         const QByteArray message = saveAndReadMessage().toUtf8();
         const bool sent = write(channel[1], message.constData(), message.size()) == message.size();
         _exit(sent ? 0 : 3);
@@ -364,15 +442,18 @@ TEST_F(SaveFailureTest, AFullDiskIsReportedAndTheOldFileKept) {
     close(channel[0]);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    if (WEXITSTATUS(status) == kCannotRestrict)
+        GTEST_SKIP() << "this machine cannot set up " << GetParam().cause;
+    ASSERT_EQ(WEXITSTATUS(status), 0);
 
-    const QString message = QString::fromUtf8(received);
-    EXPECT_TRUE(message.startsWith(kFailed)) << message.toStdString();
-    EXPECT_TRUE(message.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
-        << message.toStdString();
+    expectJapaneseFailure(QString::fromUtf8(received), name, GetParam().error);
     EXPECT_EQ(entries(folder.path()), QStringList{QStringLiteral("picture.bmp")});
     EXPECT_EQ(readFile(name), "an older picture");
 }
+
+INSTANTIATE_TEST_SUITE_P(Causes, RestrictedSaveTest, testing::ValuesIn(kRestrictedSaves),
+                         [](const auto& info) { return std::string(info.param.cause); });
 
 } // namespace
 } // namespace mirona

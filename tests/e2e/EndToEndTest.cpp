@@ -37,7 +37,10 @@ protected:
 
     // Waits for the canvas to show the reference picture; on a mismatch keeps both for a look.
     void expectCanvasShowsReference(const char* what) {
-        const QImage expected = reference.image();
+        expectCanvasShows(reference.image(), what);
+    }
+
+    void expectCanvasShows(const QImage& expected, const char* what) {
         const Settled seen = app.waitForCanvas(expected);
         EXPECT_TRUE(seen.done)
             << what << ": the canvas differs from the reference, see "
@@ -188,6 +191,32 @@ TEST_F(EndToEndTest, NewClearsThePictureAndResetsToolAndMode) {
     expectChecks(Menu::Byoga, onlyChecked(0));
     freehandCorner({70, 40}, {70, 100}, {130, 100});
     expectCanvasShowsReference("freehand-after-new");
+}
+
+TEST_F(EndToEndTest, CtrlZAndCtrlYUndoAndRedoAStrokeAChainSegmentAndNew) {
+    std::vector<QImage> pictures{reference.image()};
+    freehandCorner({60, 30}, {120, 30}, {120, 80});
+    pictures.push_back(reference.image());
+    app.choose(Menu::Byoga, 1);
+    chooseTool(reference.state(), ToolNumber::ContLine);
+    rubberBand({{150, 40}, {170, 90}, {200, 60}});
+    pictures.push_back(reference.image());
+    app.drag({{20, 300}, {180, 160}});
+    reference.stroke({{20, 300}, {180, 160}});
+    pictures.push_back(reference.image());
+    expectCanvasShowsReference("chain");
+    chooseFile(FileItem::Hakushi);
+    pictures.push_back(pictures.front());
+
+    for (std::size_t i = pictures.size() - 1; i > 0; --i) {
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+z")});
+        expectCanvasShows(pictures[i - 1], "undo");
+    }
+    for (std::size_t i = 1; i < pictures.size(); ++i) {
+        xdotool({QStringLiteral("key"),
+                 i % 2 != 0 ? QStringLiteral("ctrl+y") : QStringLiteral("ctrl+shift+z")});
+        expectCanvasShows(pictures[i], "redo");
+    }
 }
 
 TEST_F(EndToEndTest, SavesTheCanvasToANewFile) {

@@ -1,8 +1,8 @@
 #include "tests/fuzz/DrawingFuzz.hpp"
 
 #include "canvas/Surface.hpp"
+#include "drawing/Editor.hpp"
 #include "drawing/Selection.hpp"
-#include "drawing/SymmetricDrawing.hpp"
 
 #include <algorithm>
 #include <array>
@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <limits>
 #include <optional>
 
@@ -122,19 +123,28 @@ bool isRubberBandTool(std::int16_t tool) {
            tool <= static_cast<std::int16_t>(ToolNumber::Ellipse);
 }
 
+// The picture's size and pixels, as one 64-bit digest.
+std::uint64_t digest(const Surface& surface) {
+    std::uint64_t h = 0xcbf29ce484222325u ^ static_cast<std::uint64_t>(surface.width()) << 32 ^
+                      static_cast<std::uint64_t>(surface.height());
+    for (const std::uint32_t p : surface.Image())
+        h = (h ^ p) * 0x100000001b3u;
+    return h;
+}
+
 class Session final {
 public:
-    explicit Session(int size) : surface_(size, size), drawing_(surface_) {
-        DrawingState& state = drawing_.state();
-        state.CanvasW = static_cast<float>(size);
-        state.CanvasH = static_cast<std::int16_t>(size);
+    explicit Session(int size) : surface_(1, 1), editor_(surface_) {
+        surface_.setChangeListener([this](const PixelRect& r) { editor_.noteChanged(r); });
+        editor_.newPicture(size, size);
+        pictures_.push_back(digest(surface_));
     }
 
     void press(std::int16_t button, float x, float y) {
-        const DrawingState& state = drawing_.state();
+        const DrawingState& state = editor_.state();
         // In a chain a press changes nothing, so a drag already under way goes on.
         if (state.ChainFlag != 0 && drag_) {
-            drawing_.Picture1_MouseDown(button, 0, x, y);
+            editor_.Picture1_MouseDown(button, 0, x, y);
             return;
         }
         drag_.reset();
@@ -142,7 +152,7 @@ public:
             before_ = surface_;
             drag_.emplace(Drag{state, button, {x, y}, true, std::nullopt});
         }
-        drawing_.Picture1_MouseDown(button, 0, x, y);
+        editor_.Picture1_MouseDown(button, 0, x, y);
         // A drag compares with press and release only when no preview is pending: the first
         // move then takes away nothing but the point at the anchor.
         if (drag_)
@@ -155,37 +165,75 @@ public:
             drag_->lastMove = PointerPoint{x, y};
             drag_->comparable = drag_->comparable && isOrdinaryY(y);
         }
-        drawing_.Picture1_MouseMove(button, 0, x, y);
+        editor_.Picture1_MouseMove(button, 0, x, y);
     }
 
     void release(std::int16_t button, float x, float y) {
-        drawing_.Picture1_MouseUp(button, 0, x, y);
+        editor_.Picture1_MouseUp(button, 0, x, y);
         if (drag_ && drag_->comparable && drag_->lastMove && drag_->lastMove->x == x &&
             drag_->lastMove->y == y)
             expect(std::ranges::equal(surface_.Image(), withoutMoves(button)),
                    "a drag released at its last move point differs from press and release");
         drag_.reset();
+        if (!editor_.stroking()) {
+            expectStep();
+            forgetDropped();
+        }
     }
 
     void chooseTool(std::uint8_t item) {
         drag_.reset();
-        mirona::chooseTool(drawing_.state(), static_cast<ToolNumber>(item % 4));
+        mirona::chooseTool(editor_.state(), static_cast<ToolNumber>(item % 4));
     }
 
     void chooseMode(std::uint8_t item) {
         drag_.reset();
-        mirona::chooseMode(drawing_.state(), static_cast<SymmetryMode>(item % 4));
+        mirona::chooseMode(editor_.state(), static_cast<SymmetryMode>(item % 4));
     }
 
-    void clear() {
+    // New, at the same size or at another.
+    void clear(std::uint8_t sizeByte) {
         drag_.reset();
-        mirona::chooseTool(drawing_.state(), ToolNumber::FreeLine);
-        mirona::chooseMode(drawing_.state(), SymmetryMode::JogeSayuNaname);
-        surface_.Cls();
+        const int size = sizeByte < 128 ? surface_.width() : 1 + sizeByte * 37 % kMaxCanvas;
+        editor_.newPicture(size, size);
+        expectStep();
+        forgetDropped();
+    }
+
+    // Undo (back) or redo. Either first makes a step of what was drawn without a press.
+    void travel(bool back) {
+        drag_.reset();
+        const std::uint64_t before = digest(surface_);
+        if (editor_.stroking()) {
+            expect(!(back ? editor_.undo() : editor_.redo()), "undo or redo during a stroke");
+            expect(digest(surface_) == before, "undo or redo during a stroke changed pixels");
+            return;
+        }
+        expectStep();
+        const bool possible = back ? done_ > 0 : done_ + 1 < pictures_.size();
+        expect((back ? editor_.undo() : editor_.redo()) == possible,
+               "undo or redo disagrees with the steps drawn");
+        if (possible)
+            done_ = back ? done_ - 1 : done_ + 1;
+        forgetDropped();
+        expect(digest(surface_) == pictures_[done_],
+               "undo or redo left a picture other than the one before or after the step");
+    }
+
+    // Undoes every step the history holds: the picture from before the oldest comes back.
+    void undoAll() {
+        if (editor_.stroking())
+            return;
+        expectStep();
+        while (editor_.undo()) {
+        }
+        forgetDropped();
+        expect(digest(surface_) == pictures_.front(),
+               "undoing every step held left another picture than the one before the oldest");
     }
 
     void checkState() const {
-        const DrawingState& state = drawing_.state();
+        const DrawingState& state = editor_.state();
         expect(isFlag(state.JogeFlag) && isFlag(state.SayuFlag) && isFlag(state.NanameFlag),
                "a symmetry flag is neither 0 nor 1");
         expect(state.ToolNo >= 0 && state.ToolNo <= 3, "the tool number left 0 to 3");
@@ -193,8 +241,14 @@ public:
         expect(state.ChainFlag == 0 ||
                    state.ToolNo == static_cast<std::int16_t>(ToolNumber::ContLine),
                "a chain is in progress with a tool other than the line");
-        expect(surface_.width() == state.CanvasH && surface_.height() == state.CanvasH,
-               "the canvas changed its size");
+        expect(surface_.width() == static_cast<int>(state.CanvasW) &&
+                   surface_.height() == state.CanvasH,
+               "the canvas size and the state disagree");
+        const History& history = editor_.history();
+        expect(history.steps() == pictures_.size() - 1 && history.undoable() == done_,
+               "the history holds other steps than were drawn");
+        expect(history.bytes() <= History::kDefaultBudget || history.steps() == 1,
+               "the history outgrew its budget");
     }
 
     void checkPixels() const {
@@ -205,6 +259,25 @@ public:
     }
 
 private:
+    // Where nothing is held, whatever changed since the last step is a step: the picture after
+    // it comes next in the model, past the ones that could be redone.
+    void expectStep() {
+        const std::uint64_t now = digest(surface_);
+        if (now != pictures_[done_]) {
+            pictures_.resize(done_ + 1);
+            pictures_.push_back(now);
+            ++done_;
+        }
+    }
+
+    // The oldest steps go from the model as the history drops them at its commits.
+    void forgetDropped() {
+        while (pictures_.size() - 1 > editor_.history().steps()) {
+            pictures_.pop_front();
+            --done_;
+        }
+    }
+
     // A rubber-band drag from its press on, with the state before the press; the canvas
     // before it is in before_.
     struct Drag {
@@ -226,8 +299,12 @@ private:
     }
 
     Surface surface_;
-    SymmetricDrawing drawing_;
+    Editor editor_;
     std::optional<Drag> drag_;
+    // The digests of the picture before the oldest step held and after each step; done_ is
+    // the one shown.
+    std::deque<std::uint64_t> pictures_;
+    std::size_t done_ = 0;
     // Copies of the canvas, sized at the first drag; copying needs no drawing.
     Surface before_{1, 1};
     Surface replay_{1, 1};
@@ -239,7 +316,7 @@ void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
     ByteReader in(input);
     Session session(1 + in.raw<std::uint16_t>() % kMaxCanvas);
     while (!in.empty()) {
-        const std::uint8_t event = in.byte() % 32;
+        const std::uint8_t event = in.byte() % 40;
         if (event < 4) {
             const std::int16_t button = buttonMask(in);
             const float x = coordinate(in);
@@ -256,12 +333,15 @@ void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
             session.chooseTool(in.byte());
         } else if (event < 31) {
             session.chooseMode(in.byte());
+        } else if (event < 32) {
+            session.clear(in.byte());
         } else {
-            session.clear();
+            session.travel(event < 36);
         }
         session.checkState();
     }
     session.checkPixels();
+    session.undoAll();
 }
 
 } // namespace mirona

@@ -10,12 +10,16 @@ namespace mirona {
 //  - two bytes give the canvas size, 1 to 600 pixels square;
 //  - then each event starts with a byte that picks a press, move or release (any button mask,
 //    any float coordinates: whole pixels, special values such as halves, the 16-bit limits,
-//    huge values, infinities and NaN, or raw float bits), a tool item, a symmetry item, or New,
-//    each changing the state as the menus do.
-// Checked: after every event the flags are 0 or 1, the tool is 0 to 3 and a chain is only in
-// progress with the line tool; at the end every pixel is black or white; and every rubber-band
-// drag (line, rectangle, ellipse) released at its last move point leaves the same pixels as
-// the same press and release without the moves, replayed on a copy taken at the press.
+//    huge values, infinities and NaN, or raw float bits), a tool item, a symmetry item, New
+//    (at the same size or another), undo or redo, each changing the state as the menus and
+//    keys do.
+// Checked: after every event the flags are 0 or 1, the tool is 0 to 3, a chain is only in
+// progress with the line tool, the history holds the steps drawn within its budget; every
+// rubber-band drag (line, rectangle, ellipse) released at its last move point leaves the same
+// pixels as the same press and release without the moves, replayed on a copy taken at the
+// press; every undo gives back the picture from before its step and every redo the one after
+// it, and undo or redo during a stroke changes nothing; at the end every pixel is black or
+// white, and undoing every step held gives back the picture from before the oldest.
 void runDrawingFuzzInput(std::span<const std::uint8_t> input);
 
 } // namespace mirona

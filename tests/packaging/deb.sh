@@ -27,8 +27,8 @@ entries=$(tr ',' '\n' <<<"$depends" | sed 's/([^)]*)//g; s/[[:space:]]//g')
 for required in libqt6widgets6 libqt6gui6 libqt6core6 qt6-translations-l10n; do
     grep -qx "$required" <<<"$entries" || fail "Depends lacks $required"
 done
-grep -qx 'fonts-noto-cjk|fonts-ipafont-gothic' <<<"$entries" ||
-    fail "Depends lacks a Japanese font (fonts-noto-cjk | fonts-ipafont-gothic)"
+grep -qx 'fonts-ipafont-gothic|fonts-noto-cjk' <<<"$entries" ||
+    fail "Depends lacks the about box's Japanese font (fonts-ipafont-gothic | fonts-noto-cjk)"
 
 allowed='libc6|libgcc-s1|libstdc\+\+6|libqt6(core|gui|widgets)6|libglx0|libopengl0'
 allowed+='|qt6-translations-l10n|fonts-noto-cjk|fonts-ipafont-gothic'

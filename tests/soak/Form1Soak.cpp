@@ -1,6 +1,6 @@
-// A long session: random pointer events and menu choices through the real main window on the
-// offscreen platform, printing the resident memory every 100 000 events. Not a test: the
-// figures are for reading (scripts/soak.sh). Usage: mirona_soak [events] [seed]
+// A long session: random pointer events, menu choices, undo and redo through the real main
+// window on the offscreen platform, printing the resident memory every 100 000 events. Not a
+// test: the figures are for reading (scripts/soak.sh). Usage: mirona_soak [events] [seed]
 #include "app/Form1.hpp"
 
 #include <QAction>
@@ -55,7 +55,8 @@ Resident resident() {
 
 class Session final {
 public:
-    Session(mirona::Form1& form, unsigned seed) : canvas_(form.canvas()), random_(seed) {
+    Session(mirona::Form1& form, unsigned seed)
+        : form_(form), canvas_(form.canvas()), random_(seed) {
         for (const char* name : kMenuItems)
             actions_.push_back(form.findChild<QAction*>(QString::fromLatin1(name)));
     }
@@ -64,6 +65,10 @@ public:
         const int kind = pick(0, 99);
         if (kind < 2)
             actions_[pick(0, static_cast<int>(actions_.size()) - 1)]->trigger();
+        else if (kind < 3)
+            form_.undo();
+        else if (kind < 4)
+            form_.redo();
         else if (kind < 12)
             press();
         else if (kind < 22)
@@ -114,6 +119,7 @@ private:
 
     static constexpr std::array kButtons{Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
 
+    mirona::Form1& form_;
     QWidget& canvas_;
     std::mt19937 random_;
     std::vector<QAction*> actions_;
