@@ -206,6 +206,9 @@ void Form1::Picture1_MouseMove(qint16 Button, qint16 Shift, float X, float Y) {
 
 void Form1::Picture1_MouseUp(qint16 Button, qint16 Shift, float X, float Y) {
     editor_.Picture1_MouseUp(Button, Shift, X, Y);
+    // The undo step is made once the release's drawing is on the screen.
+    QMetaObject::invokeMethod(
+        this, [this] { editor_.settle(); }, Qt::QueuedConnection);
 }
 
 } // namespace mirona

@@ -99,6 +99,24 @@ void commits(benchmark::State& st, Engine engine, ToolNumber tool, int n, const 
     });
 }
 
+// The release and then the undo step the editor makes of the stroke once the program is idle:
+// the comparison of every tile the stroke touched with the picture before it.
+void settles(benchmark::State& st, ToolNumber tool, int n, const Stroke& stroke) {
+    Surface surface(n, n);
+    Editor editor(surface);
+    surface.setChangeListener([&](const PixelRect& r) { editor.noteChanged(r); });
+    editor.newPicture(n, n);
+    startStroke(editor, tool, n, stroke.press);
+    const PointerPoint p = stroke.moves[0];
+    editor.Picture1_MouseMove(kLeftButton, 0, p.x, p.y);
+    const DrawingState before = editor.state();
+    for (auto _ : st) {
+        editor.state() = before;
+        editor.Picture1_MouseUp(kLeftButton, 0, p.x, p.y);
+        editor.settle();
+    }
+}
+
 } // namespace
 
 void registerStepBenchmarks() {
@@ -123,6 +141,18 @@ void registerStepBenchmarks() {
                             ->MeasureProcessCPUTime()
                             ->UseRealTime();
                 }
+    for (const ToolNumber tool : kTools)
+        for (const int n : kCanvasSizes)
+            for (const FigureSize size : kFigureSizes)
+                if (tool != ToolNumber::FreeLine)
+                    benchmark::RegisterBenchmark(("Settle/" + toolName(tool) + "/" +
+                                                  std::to_string(n) + "/" + sizeName(size) +
+                                                  "/SurfaceHistory")
+                                                     .c_str(),
+                                                 settles, tool, n, strokeFor(tool, n, size))
+                        ->Unit(benchmark::kMicrosecond)
+                        ->MeasureProcessCPUTime()
+                        ->UseRealTime();
     for (const ToolNumber tool : kTools)
         for (const int n : kCanvasSizes)
             benchmark::RegisterBenchmark(

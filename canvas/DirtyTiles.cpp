@@ -1,6 +1,7 @@
 #include "canvas/DirtyTiles.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 namespace mirona {
@@ -10,7 +11,8 @@ void DirtyTiles::resize(int width, int height) {
     height_ = std::max(1, height);
     columns_ = (width_ + kTile - 1) / kTile;
     rows_ = (height_ + kTile - 1) / kTile;
-    dirty_.assign(static_cast<std::size_t>(columns_) * rows_, 0);
+    words_ = (columns_ + 63) / 64;
+    dirty_.assign(static_cast<std::size_t>(words_) * rows_, 0);
     firstRow_ = 0;
     lastRow_ = -1;
 }
@@ -24,8 +26,15 @@ void DirtyTiles::add(const PixelRect& r) {
     const int row1 = (c.bottom - 1) / kTile;
     const int column0 = c.left / kTile;
     const int column1 = (c.right - 1) / kTile;
-    for (int row = row0; row <= row1; ++row)
-        std::fill_n(dirty_.begin() + row * columns_ + column0, column1 - column0 + 1, 1);
+    for (int word = column0 / 64; word <= column1 / 64; ++word) {
+        // The columns of [column0, column1] in this word.
+        const int first = std::max(column0 - word * 64, 0);
+        const int last = std::min(column1 - word * 64, 63);
+        const std::uint64_t bits =
+            (~std::uint64_t{0} >> (63 - last)) & (~std::uint64_t{0} << first);
+        for (int row = row0; row <= row1; ++row)
+            dirty_[static_cast<std::size_t>(row) * words_ + word] |= bits;
+    }
     if (isEmpty()) {
         firstRow_ = row0;
         lastRow_ = row1;
@@ -41,19 +50,22 @@ std::vector<PixelRect> DirtyTiles::take() {
     std::vector<std::pair<int, int>> bandSpans; // those of the band being built
     std::size_t bandStart = 0;                  // its first rectangle in rects
     for (int row = firstRow_; row <= lastRow_; ++row) {
-        const auto line = dirty_.begin() + row * columns_;
+        const auto line = dirty_.begin() + static_cast<std::ptrdiff_t>(row) * words_;
         spans.clear();
-        for (int column = 0; column < columns_;) {
-            if (line[column] == 0) {
-                ++column;
-                continue;
+        // Runs of set bits, which may go on across words.
+        for (int word = 0; word < words_; ++word) {
+            std::uint64_t bits = line[word];
+            while (bits != 0) {
+                const int start = word * 64 + std::countr_zero(bits);
+                const int end = start + std::countr_one(bits >> (start - word * 64));
+                if (!spans.empty() && spans.back().second == start)
+                    spans.back().second = end;
+                else
+                    spans.emplace_back(start, end);
+                bits = end - word * 64 >= 64 ? 0 : bits & (~std::uint64_t{0} << (end - word * 64));
             }
-            const int start = column;
-            while (column < columns_ && line[column] != 0)
-                ++column;
-            spans.emplace_back(start, column);
         }
-        std::fill_n(line, columns_, 0);
+        std::fill_n(line, words_, 0);
         const int bottom = std::min((row + 1) * kTile, height_);
         if (!spans.empty() && spans == bandSpans && rects.back().bottom == row * kTile) {
             for (std::size_t i = bandStart; i < rects.size(); ++i)

@@ -34,7 +34,10 @@ private:
     int height_ = 1;
     int columns_ = 1;
     int rows_ = 1;
-    std::vector<std::uint8_t> dirty_ = std::vector<std::uint8_t>(1, 0);
+    int words_ = 1; // per row of tiles
+    // A bit a tile, row by row of tiles: marking a rectangle is a few word operations, as it
+    // happens for every rectangle the surface reports.
+    std::vector<std::uint64_t> dirty_ = std::vector<std::uint64_t>(1, 0);
     int firstRow_ = 0; // the rows that can hold dirty tiles
     int lastRow_ = -1;
 };

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mirona {
 
@@ -128,6 +131,18 @@ std::uint32_t Surface::blackMask(int x, int y) const {
     const std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(y) * width_ + x;
     const int n = std::min(32, width_ - x);
     std::uint32_t mask = 0;
+#if defined(__SSE2__)
+    // Four pixels a step: each black one's sign bit after moving bit 0 (clear in black, set in
+    // white) to the top, gathered by one instruction.
+    if (n == 32) {
+        for (int i = 0; i < 32; i += 4) {
+            const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+            const __m128i low = _mm_slli_epi32(pixels, 31);
+            mask |= static_cast<std::uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(low))) << i;
+        }
+        return ~mask;
+    }
+#endif
     for (int i = 0; i < n; ++i)
         mask |= static_cast<std::uint32_t>(row[i] == kBlack) << i;
     return mask;

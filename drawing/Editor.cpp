@@ -5,6 +5,7 @@
 namespace mirona {
 
 void Editor::Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    settle();
     held_ = static_cast<std::int16_t>(held_ | Button);
     drawing_.Picture1_MouseDown(Button, Shift, X, Y);
 }
@@ -13,10 +14,18 @@ void Editor::Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, 
     drawing_.Picture1_MouseUp(Button, Shift, X, Y);
     held_ = static_cast<std::int16_t>(held_ & ~Button);
     if (held_ == 0)
-        history_.commit(surface_);
+        pending_ = true;
+}
+
+void Editor::settle() {
+    if (!pending_)
+        return;
+    pending_ = false;
+    history_.commit(surface_);
 }
 
 void Editor::newPicture(int width, int height) {
+    settle();
     held_ = 0;
     if (width != surface_.width() || height != surface_.height())
         surface_.resize(width, height);
@@ -38,6 +47,7 @@ bool Editor::redo() {
 bool Editor::travel(bool (History::*move)(Surface&)) {
     if (stroking())
         return false;
+    settle();
     state().ChainFlag = 0;
     const bool moved = (history_.*move)(surface_);
     fitStateToSurface();

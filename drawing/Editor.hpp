@@ -13,7 +13,9 @@ namespace mirona {
 // The front end owns the surface and its change listener, and forwards every rectangle the
 // surface reports to noteChanged(). Everything one press-to-release changes (from the first
 // button pressed until no button is held) is one undo step, and so is a New that changed the
-// picture or its size. Tool and symmetry choices are not steps.
+// picture or its size. Tool and symmetry choices are not steps. The step of a release is made
+// by settle(), which the front end calls once it is idle, so that a release costs no more than
+// its drawing; every other call here settles first, so a step never takes in what came after.
 class Editor final {
 public:
     explicit Editor(Surface& surface) : surface_(surface), drawing_(surface) {}
@@ -28,9 +30,14 @@ public:
 
     void Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void Picture1_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+        if (pending_)
+            settle();
         drawing_.Picture1_MouseMove(Button, Shift, X, Y);
     }
     void Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
+
+    // Makes what the last press-to-release changed an undo step, where that is still to do.
+    void settle();
 
     // New, and the start: a width x height canvas, all white, the freehand tool and the
     // eight-image mode, no chain. The anchor and last point keep their values. The first call
@@ -51,6 +58,7 @@ private:
     SymmetricDrawing drawing_;
     History history_;
     std::int16_t held_ = 0; // the buttons held on the canvas
+    bool pending_ = false;  // a release's step is still to be made
 };
 
 } // namespace mirona

@@ -141,6 +141,7 @@ public:
     }
 
     void press(std::int16_t button, float x, float y) {
+        settlePoint();
         const DrawingState& state = editor_.state();
         // In a chain a press changes nothing, so a drag already under way goes on.
         if (state.ChainFlag != 0 && drag_) {
@@ -161,6 +162,7 @@ public:
     }
 
     void move(std::int16_t button, float x, float y) {
+        settlePoint();
         if (drag_ && button == kLeftButton) {
             drag_->lastMove = PointerPoint{x, y};
             drag_->comparable = drag_->comparable && isOrdinaryY(y);
@@ -168,16 +170,18 @@ public:
         editor_.Picture1_MouseMove(button, 0, x, y);
     }
 
-    void release(std::int16_t button, float x, float y) {
+    // A release, and the front end's settling after it when `idle`.
+    void release(std::int16_t button, float x, float y, bool idle) {
         editor_.Picture1_MouseUp(button, 0, x, y);
         if (drag_ && drag_->comparable && drag_->lastMove && drag_->lastMove->x == x &&
             drag_->lastMove->y == y)
             expect(std::ranges::equal(surface_.Image(), withoutMoves(button)),
                    "a drag released at its last move point differs from press and release");
         drag_.reset();
-        if (!editor_.stroking()) {
-            expectStep();
-            forgetDropped();
+        pending_ = pending_ || !editor_.stroking();
+        if (idle) {
+            settlePoint();
+            editor_.settle();
         }
     }
 
@@ -195,9 +199,9 @@ public:
     void clear(std::uint8_t sizeByte) {
         drag_.reset();
         const int size = sizeByte < 128 ? surface_.width() : 1 + sizeByte * 37 % kMaxCanvas;
+        settlePoint();
         editor_.newPicture(size, size);
         expectStep();
-        forgetDropped();
     }
 
     // Undo (back) or redo. Either first makes a step of what was drawn without a press.
@@ -205,10 +209,12 @@ public:
         drag_.reset();
         const std::uint64_t before = digest(surface_);
         if (editor_.stroking()) {
+            expect(!pending_, "a step pending during a stroke");
             expect(!(back ? editor_.undo() : editor_.redo()), "undo or redo during a stroke");
             expect(digest(surface_) == before, "undo or redo during a stroke changed pixels");
             return;
         }
+        pending_ = false;
         expectStep();
         const bool possible = back ? done_ > 0 : done_ + 1 < pictures_.size();
         expect((back ? editor_.undo() : editor_.redo()) == possible,
@@ -224,12 +230,21 @@ public:
     void undoAll() {
         if (editor_.stroking())
             return;
+        pending_ = false;
         expectStep();
         while (editor_.undo()) {
         }
         forgetDropped();
         expect(digest(surface_) == pictures_.front(),
                "undoing every step held left another picture than the one before the oldest");
+    }
+
+    // The oldest steps go from the model as the history drops them at its commits.
+    void forgetDropped() {
+        while (pictures_.size() - 1 > editor_.history().steps()) {
+            pictures_.pop_front();
+            --done_;
+        }
     }
 
     void checkState() const {
@@ -270,12 +285,13 @@ private:
         }
     }
 
-    // The oldest steps go from the model as the history drops them at its commits.
-    void forgetDropped() {
-        while (pictures_.size() - 1 > editor_.history().steps()) {
-            pictures_.pop_front();
-            --done_;
-        }
+    // Where the editor settles a release's step before anything else: the model makes it too,
+    // from the picture as the release left it.
+    void settlePoint() {
+        if (!pending_)
+            return;
+        pending_ = false;
+        expectStep();
     }
 
     // A rubber-band drag from its press on, with the state before the press; the canvas
@@ -305,6 +321,7 @@ private:
     // the one shown.
     std::deque<std::uint64_t> pictures_;
     std::size_t done_ = 0;
+    bool pending_ = false; // a release's step is still to be made
     // Copies of the canvas, sized at the first drag; copying needs no drawing.
     Surface before_{1, 1};
     Surface replay_{1, 1};
@@ -328,7 +345,7 @@ void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
         } else if (event < 23) {
             const std::int16_t button = buttonMask(in);
             const float x = coordinate(in);
-            session.release(button, x, coordinate(in));
+            session.release(button, x, coordinate(in), event < 21);
         } else if (event < 27) {
             session.chooseTool(in.byte());
         } else if (event < 31) {
@@ -338,6 +355,7 @@ void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
         } else {
             session.travel(event < 36);
         }
+        session.forgetDropped();
         session.checkState();
     }
     session.checkPixels();
