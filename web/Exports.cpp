@@ -35,6 +35,9 @@ EMSCRIPTEN_KEEPALIVE void pointerUp(int button, int buttons, int shift, float x,
     session().pointerUp(static_cast<std::int16_t>(button), static_cast<std::int16_t>(buttons),
                         static_cast<std::int16_t>(shift), x, y);
 }
+EMSCRIPTEN_KEEPALIVE void settle() {
+    session().settle();
+}
 EMSCRIPTEN_KEEPALIVE void selectTool(int tool) {
     session().selectTool(static_cast<mirona::ToolNumber>(tool));
 }

@@ -34,6 +34,9 @@ public:
     void pointerMoves(std::int16_t buttons, std::int16_t shift,
                       std::span<const PointerPoint> positions);
 
+    // Makes a release's undo step; the page calls it once the release's drawing is shown.
+    void settle() { editor_.settle(); }
+
     // Undo and redo as Editor does them; the canvas may change size.
     bool undo() { return travel(&Editor::undo); }
     bool redo() { return travel(&Editor::redo); }

@@ -11,6 +11,7 @@ const scratch = engine._malloc(4); // a count the engine writes back
 // ---- The bitmap: only the changed rectangles, at most once per animation frame.
 
 let paintPending = false;
+let settlePending = false; // a release's undo step, made once its drawing is shown
 
 function schedulePaint() {
   if (!paintPending) {
@@ -38,6 +39,10 @@ function paint() {
   for (let i = rects; i < rects + 4 * count; i += 4) {
     const [left, top, right, bottom] = heap.subarray(i, i + 4);
     context.putImageData(view, 0, 0, left, top, right - left, bottom - top);
+  }
+  if (settlePending) {
+    settlePending = false;
+    setTimeout(engine._settle);
   }
 }
 
@@ -101,6 +106,7 @@ function deliver(call) {
     engine._pointerDown(call.bit, call.shift, ...call.at);
   } else {
     engine._pointerUp(call.bit, call.held, call.shift, ...call.at);
+    settlePending = true;
   }
   schedulePaint();
 }
