@@ -1,11 +1,10 @@
 #include "app/BmpFile.hpp"
 
 #include "app/SaveFailure.hpp"
+#include "canvas/BmpEncoder.hpp"
 
-#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QSaveFile>
 #include <cerrno>
 
@@ -29,12 +28,13 @@ QString failure(const QSaveFile& file, int error) {
 std::optional<QString> saveBmp(const QImage& image, const QString& fileName) {
     // Encoded in memory first, so that a failing file write reports the system's reason
     // rather than a half-flushed buffer's "unknown error".
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, QByteArrayLiteral("bmp"));
-    if (!writer.write(image))
-        return writer.errorString();
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const std::vector<std::uint8_t> encoded =
+        encodeBmp({reinterpret_cast<const std::uint32_t*>(rgb.constBits()),
+                   static_cast<std::size_t>(rgb.width()) * rgb.height()},
+                  rgb.width(), rgb.height(), rgb.dotsPerMeterX());
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(encoded.data()),
+                                                     static_cast<qsizetype>(encoded.size()));
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))

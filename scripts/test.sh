@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite through ctest,
 # once in a normal build and once with address and undefined-behaviour sanitizers, and runs the
-# drawing fuzzer for about a minute in between.
+# drawing fuzzer for about a minute and the web edition's browser tests in between.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/ensure-deps.sh"
@@ -41,6 +41,19 @@ if ! "$fuzz/tests/fuzz/mirona_drawing_fuzzer" -max_total_time=60 -print_final_st
     exit 1
 fi
 grep -E '^Done|number_of_executed_units|peak_rss' "$fuzz/fuzz.log"
+
+# The web edition: the one-page build, then its tests in Debian's Chromium, which compare the
+# page with the native engine built above. npm comes with the machine's Node.js (Debian's own
+# npm otherwise); `npm ci` installs exactly what web/package-lock.json lists.
+bash "$root/scripts/web.sh"
+if ! command -v npm >/dev/null; then
+    sudo_cmd=()
+    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq npm
+fi
+(cd "$root/web" && npm ci --no-audit --no-fund --loglevel=error &&
+    MIRONA_WEB_REPLAY="$root/build/test/web/mirona_web_replay" node --test tests/)
 
 # Last, so that ctest's summary closes the output.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

@@ -1,0 +1,81 @@
+// The functions the web page calls: one session, its pointer handlers, menu commands and
+// bitmap. Rectangles and files are handed over as a pointer into memory and a count.
+#include "web/WebSession.hpp"
+
+#include <emscripten/emscripten.h>
+
+namespace {
+
+mirona::WebSession& session() {
+    static mirona::WebSession instance;
+    return instance;
+}
+
+std::vector<mirona::PixelRect> changed;
+std::vector<std::uint8_t> file;
+
+} // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void newPicture(int areaWidth, int areaHeight) {
+    session().newPicture(areaWidth, areaHeight);
+}
+EMSCRIPTEN_KEEPALIVE void pointerDown(int button, int shift, float x, float y) {
+    session().pointerDown(static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift), x,
+                          y);
+}
+// `positions` holds x, y pairs of 32-bit floats.
+EMSCRIPTEN_KEEPALIVE void pointerMoves(int buttons, int shift,
+                                       const mirona::PointerPoint* positions, int count) {
+    session().pointerMoves(static_cast<std::int16_t>(buttons), static_cast<std::int16_t>(shift),
+                           {positions, static_cast<std::size_t>(count)});
+}
+EMSCRIPTEN_KEEPALIVE void pointerUp(int button, int buttons, int shift, float x, float y) {
+    session().pointerUp(static_cast<std::int16_t>(button), static_cast<std::int16_t>(buttons),
+                        static_cast<std::int16_t>(shift), x, y);
+}
+EMSCRIPTEN_KEEPALIVE void settle() {
+    session().settle();
+}
+EMSCRIPTEN_KEEPALIVE void selectTool(int tool) {
+    session().selectTool(static_cast<mirona::ToolNumber>(tool));
+}
+EMSCRIPTEN_KEEPALIVE void selectMode(int mode) {
+    session().selectMode(static_cast<mirona::SymmetryMode>(mode));
+}
+EMSCRIPTEN_KEEPALIVE bool isToolChosen(int tool) {
+    return session().isToolChosen(static_cast<mirona::ToolNumber>(tool));
+}
+EMSCRIPTEN_KEEPALIVE bool isModeChosen(int mode) {
+    return session().isModeChosen(static_cast<mirona::SymmetryMode>(mode));
+}
+EMSCRIPTEN_KEEPALIVE bool undo() {
+    return session().undo();
+}
+EMSCRIPTEN_KEEPALIVE bool redo() {
+    return session().redo();
+}
+EMSCRIPTEN_KEEPALIVE int width() {
+    return session().width();
+}
+EMSCRIPTEN_KEEPALIVE int height() {
+    return session().height();
+}
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* rgba() {
+    return session().rgba();
+}
+// The changed rectangles as left, top, right, bottom, four 32-bit integers each; returns how
+// many, valid until the next call.
+EMSCRIPTEN_KEEPALIVE const mirona::PixelRect* takeChanged(int* count) {
+    changed = session().takeChanged();
+    *count = static_cast<int>(changed.size());
+    return changed.data();
+}
+// The BMP file of the picture; valid until the next call.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* bmp(int* size) {
+    file = session().bmp();
+    *size = static_cast<int>(file.size());
+    return file.data();
+}
+}

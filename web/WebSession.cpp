@@ -1,0 +1,81 @@
+#include "web/WebSession.hpp"
+
+#include "canvas/BmpEncoder.hpp"
+
+namespace mirona {
+
+WebSession::WebSession() : surface_(1, 1), editor_(surface_) {
+    fitViewToSurface();
+    surface_.setChangeListener([this](const PixelRect& r) {
+        changed_.add(r);
+        editor_.noteChanged(r);
+    });
+    newPicture(1, 1);
+}
+
+void WebSession::newPicture(int areaWidth, int areaHeight) {
+    const int size = areaHeight > areaWidth ? areaWidth : areaHeight;
+    editor_.newPicture(size, size);
+    fitViewToSurface();
+}
+
+void WebSession::pointerDown(std::int16_t button, std::int16_t shift, float x, float y) {
+    lastDelivered_ = {x, y};
+    editor_.Picture1_MouseDown(button, shift, x, y);
+}
+
+void WebSession::pointerMove(std::int16_t buttons, std::int16_t shift, float x, float y) {
+    lastDelivered_ = {x, y};
+    editor_.Picture1_MouseMove(buttons, shift, x, y);
+}
+
+void WebSession::pointerUp(std::int16_t button, std::int16_t buttons, std::int16_t shift, float x,
+                           float y) {
+    if (x != lastDelivered_.x || y != lastDelivered_.y)
+        pointerMove(static_cast<std::int16_t>(buttons | button), shift, x, y);
+    editor_.Picture1_MouseUp(button, shift, x, y);
+}
+
+void WebSession::pointerMoves(std::int16_t buttons, std::int16_t shift,
+                              std::span<const PointerPoint> positions) {
+    if (positions.empty())
+        return;
+    for (const PointerPoint p : isToolChosen(ToolNumber::FreeLine) ? positions : positions.last(1))
+        pointerMove(buttons, shift, p.x, p.y);
+}
+
+bool WebSession::travel(bool (Editor::*move)()) {
+    const bool moved = (editor_.*move)();
+    fitViewToSurface();
+    return moved;
+}
+
+void WebSession::fitViewToSurface() {
+    if (viewWidth_ == surface_.width() && viewHeight_ == surface_.height())
+        return;
+    viewWidth_ = surface_.width();
+    viewHeight_ = surface_.height();
+    changed_.resize(viewWidth_, viewHeight_);
+    changed_.add({0, 0, viewWidth_, viewHeight_});
+    rgba_.assign(static_cast<std::size_t>(viewWidth_) * viewHeight_, 0);
+}
+
+std::vector<PixelRect> WebSession::takeChanged() {
+    std::vector<PixelRect> rects = changed_.take();
+    const auto pixels = surface_.Image();
+    const auto w = static_cast<std::size_t>(surface_.width());
+    for (const PixelRect& r : rects)
+        for (auto y = static_cast<std::size_t>(r.top); y < static_cast<std::size_t>(r.bottom); ++y)
+            for (std::size_t i = y * w + r.left, end = y * w + r.right; i < end; ++i) {
+                // 0xAARRGGBB to the bytes R, G, B, A.
+                const std::uint32_t p = pixels[i];
+                rgba_[i] = (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
+            }
+    return rects;
+}
+
+std::vector<std::uint8_t> WebSession::bmp() const {
+    return encodeBmp(surface_.Image(), surface_.width(), surface_.height());
+}
+
+} // namespace mirona

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "canvas/DirtyTiles.hpp"
+#include "canvas/Surface.hpp"
+#include "drawing/Editor.hpp"
+#include "drawing/Selection.hpp"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace mirona {
+
+// The program behind the web page: the picture with its history, the drawing state and what the
+// page has to repaint. The page forwards its pointer events, keys and menu choices here and
+// shows the bitmap; everything that decides pixels or menu state is the desktop's own code.
+class WebSession final {
+public:
+    WebSession();
+
+    // Start-up and New: a square canvas with the smaller side of the area under the menu bar
+    // (the height on a tie), the freehand tool, the eight-image mode, a chain ended, all white.
+    void newPicture(int areaWidth, int areaHeight);
+
+    // Pointer events in whole canvas pixels, as the desktop canvas delivers them. `button` is
+    // the button that changed (1 left, 2 right, 4 middle), `buttons` all buttons held after the
+    // event, `shift` the keyboard modifiers (1 Shift, 2 Ctrl, 4 Alt). A release away from the
+    // last position delivered is preceded by a move there with the released button still held.
+    void pointerDown(std::int16_t button, std::int16_t shift, float x, float y);
+    void pointerMove(std::int16_t buttons, std::int16_t shift, float x, float y);
+    void pointerUp(std::int16_t button, std::int16_t buttons, std::int16_t shift, float x, float y);
+    // The positions one browser event brings, oldest first (its coalesced events): the freehand
+    // tool draws through every one, the rubber-band tools need only the newest.
+    void pointerMoves(std::int16_t buttons, std::int16_t shift,
+                      std::span<const PointerPoint> positions);
+
+    // Makes a release's undo step; the page calls it once the release's drawing is shown.
+    void settle() { editor_.settle(); }
+
+    // Undo and redo as Editor does them; the canvas may change size.
+    bool undo() { return travel(&Editor::undo); }
+    bool redo() { return travel(&Editor::redo); }
+
+    void selectTool(ToolNumber tool) { chooseTool(editor_.state(), tool); }
+    void selectMode(SymmetryMode mode) { chooseMode(editor_.state(), mode); }
+    // The menu's check marks.
+    [[nodiscard]] bool isToolChosen(ToolNumber tool) const {
+        return editor_.state().ToolNo == static_cast<std::int16_t>(tool);
+    }
+    [[nodiscard]] bool isModeChosen(SymmetryMode mode) const {
+        return isChosen(editor_.state(), mode);
+    }
+
+    [[nodiscard]] int width() const { return surface_.width(); }
+    [[nodiscard]] int height() const { return surface_.height(); }
+    // The bitmap as the page's canvas takes it, RGBA bytes row by row: up to date inside every
+    // rectangle that takeChanged() has returned.
+    [[nodiscard]] const std::uint8_t* rgba() const {
+        return reinterpret_cast<const std::uint8_t*>(rgba_.data());
+    }
+    // A few rectangles covering every pixel changed since the last call.
+    [[nodiscard]] std::vector<PixelRect> takeChanged();
+
+    // The picture as the BMP file the desktop program saves.
+    [[nodiscard]] std::vector<std::uint8_t> bmp() const;
+
+private:
+    bool travel(bool (Editor::*move)());
+    // After a change of size, the whole canvas is to be shown again.
+    void fitViewToSurface();
+
+    Surface surface_;
+    Editor editor_;
+    DirtyTiles changed_;
+    std::vector<std::uint32_t> rgba_;
+    int viewWidth_ = 0;
+    int viewHeight_ = 0;
+    PointerPoint lastDelivered_;
+};
+
+} // namespace mirona

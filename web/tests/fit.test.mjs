@@ -1,0 +1,76 @@
+// The canvas under the menu bar: fitted at start and on 白紙 to the smaller side of the area
+// below the bar, one canvas pixel to one CSS pixel, and 白紙 starting a white picture with the
+// freehand tool and the eight-image mode.
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+import { launch } from './browser.mjs';
+import { bmpPixels, canvasPixels, difference, painted, replay } from './reference.mjs';
+import { Session } from './session.mjs';
+
+let browser;
+before(async () => (browser = await launch()));
+after(() => browser.close());
+
+async function layout(page) {
+  await painted(page);
+  return page.evaluate(() => {
+    const canvas = document.getElementById('Picture1');
+    const box = canvas.getBoundingClientRect();
+    const bar = document.getElementById('MenuBar').getBoundingClientRect();
+    return {
+      pixels: [canvas.width, canvas.height], box: [box.left, box.top, box.width, box.height],
+      barBottom: bar.bottom, rendering: getComputedStyle(canvas).imageRendering,
+      checked: [...document.querySelectorAll('[aria-checked="true"]')].map((item) => item.id),
+    };
+  });
+}
+
+function expectFitted(shown, width, height) {
+  const size = Math.min(width, height - shown.barBottom);
+  assert.deepEqual(shown.pixels, [size, size], `${width} x ${height}`);
+  assert.deepEqual(shown.box, [0, shown.barBottom, size, size]);
+}
+
+test('fitted at start and on 白紙 for several window shapes, crisp on a dense screen', async () => {
+  const session = await Session.open(browser, { width: 800, height: 600 });
+  const { page } = session;
+  expectFitted(await layout(page), 800, 600);
+  await session.choose('Byoga', 'MenuBox', 'tool 2');
+  await session.choose('Mode', 'Sayu', 'mode 1');
+  await session.drag([[40, 50], [300, 200]]);
+  for (const [width, height, deviceScaleFactor] of [[420, 760, 1], [700, 500, 2], [600, 630, 1.5]]) {
+    await page.setViewport({ width, height, deviceScaleFactor });
+    await session.choose('File', 'Hakushi');
+    const shown = await layout(page);
+    expectFitted(shown, width, height);
+    assert.equal(shown.rendering, 'pixelated');
+    assert.deepEqual(shown.checked, ['JogeSayuNaname', 'MenuFreeLine']);
+    session.lines.push(`new ${shown.pixels.join(' ')}`);
+    assert.equal(difference(await canvasPixels(page), bmpPixels(replay(session.lines))), '');
+    await session.drag([[10, 20], [60, 90], [80, 95]]);
+  }
+});
+
+test('the desktop\'s undo and redo keys take back and redo strokes and 白紙, refitting the canvas', async () => {
+  const session = await Session.open(browser, { width: 500, height: 400 });
+  const { page } = session;
+  await session.choose('Byoga', 'MenuContLine', 'tool 1');
+  await session.drag([[30, 40], [200, 90]]);
+  await session.drag([[200, 90], [120, 300]]);
+  await page.setViewport({ width: 300, height: 600 });
+  await session.choose('File', 'Hakushi');
+  session.lines.push(`new 300 300`);
+  for (const [keys, line] of [[['Control', 'z'], 'undo'], [['Control', 'z'], 'undo'],
+    [['Control', 'y'], 'redo'], [['Control', 'Shift', 'Z'], 'redo'], [['Control', 'Shift', 'Z'], 'redo'],
+    [['Control', 'z'], 'undo']]) {
+    for (const key of keys)
+      await page.keyboard.down(key);
+    for (const key of keys.reverse())
+      await page.keyboard.up(key);
+    session.lines.push(line);
+    const expected = bmpPixels(replay(session.lines));
+    assert.equal(difference(await canvasPixels(page), expected), '', session.lines.join(', '));
+    const shown = await layout(page);
+    assert.deepEqual(shown.box.slice(2), [expected.width, expected.height]);
+  }
+});

@@ -1,0 +1,91 @@
+// 保存 writes the native engine's BMP bytes for the picture, through the browser's save picker
+// or, where there is none, as a download under the name typed into the page's dialog; a
+// cancel writes nothing and a failure is told in Japanese.
+import assert from 'node:assert/strict';
+import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+import { launch } from './browser.mjs';
+import { replay } from './reference.mjs';
+import { Session } from './session.mjs';
+
+let browser;
+before(async () => (browser = await launch()));
+after(() => browser.close());
+
+async function drawSomething(session) {
+  await session.choose('Byoga', 'MenuEllipse', 'tool 3');
+  await session.drag([[100, 120], [140, 131], [171, 150]]);
+}
+
+// A save picker that hands the page a file which keeps what is written to it, and answers
+// as window.pickerAnswer says: 'cancel', 'fail' or anything else to succeed.
+function fakePicker() {
+  window.pickerCalls = [];
+  window.written = [];
+  window.showSaveFilePicker = async (options) => {
+    window.pickerCalls.push(JSON.stringify(options));
+    if (window.pickerAnswer === 'cancel')
+      throw new DOMException('The user aborted a request.', 'AbortError');
+    return {
+      name: 'picture.bmp',
+      createWritable: async () => {
+        if (window.pickerAnswer === 'fail')
+          throw new DOMException('The disk is full.', 'QuotaExceededError');
+        return {
+          write: async (bytes) => window.written.push(btoa(bytes.reduce((text, byte) => text + String.fromCharCode(byte), ''))),
+          close: async () => {},
+        };
+      },
+    };
+  };
+}
+
+test('the save picker gets the BMP filter and the native engine\'s bytes', async () => {
+  const session = await Session.open(browser, { before: fakePicker });
+  const { page } = session;
+  await drawSomething(session);
+  for (const answer of ['cancel', 'fail', 'save']) {
+    await page.evaluate((a) => (window.pickerAnswer = a), answer);
+    await session.choose('File', 'Hozon');
+    const message = await page.evaluate(() =>
+      document.getElementById('Message').open ? document.getElementById('MessageText').innerText : '');
+    assert.equal(message, answer === 'fail' ? '保存できませんでした。\npicture.bmp\nThe disk is full.' : '');
+    if (message)
+      await page.click('#MessageOk');
+  }
+  const { pickerCalls, written } = await page.evaluate(() => ({ pickerCalls: window.pickerCalls, written: window.written }));
+  assert.equal(pickerCalls.length, 3);
+  assert.deepEqual(JSON.parse(pickerCalls[0]).types, [{ description: 'BMPﾌｧｲﾙ (*.bmp)', accept: { 'image/bmp': ['.bmp'] } }]);
+  assert.equal(written.length, 1, 'only the third save writes');
+  assert.ok(Buffer.from(written[0], 'base64').equals(replay(session.lines)));
+});
+
+test('without a picker, the page asks for the name and downloads the bytes under it', async () => {
+  const folder = mkdtempSync(join(tmpdir(), 'mirona-downloads-'));
+  try {
+    const session = await Session.open(browser, {
+      before: () => Object.defineProperty(window, 'showSaveFilePicker', { value: undefined }),
+    });
+    const { page } = session;
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder, eventsEnabled: true });
+    const finished = new Promise((done) => cdp.on('Browser.downloadProgress', (e) => e.state === 'completed' && done()));
+    await drawSomething(session);
+    for (const [name, button] of [['cancelled.bmp', 'キャンセル'], ['絵.bmp', '保存']]) {
+      await session.choose('File', 'Hozon');
+      const dialog = await page.accessibility.snapshot({ root: await page.$('#SaveDialog') });
+      assert.equal(dialog.name, '保存する');
+      assert.equal(await page.$eval('#FileType', (select) => select.selectedOptions[0].text), 'BMPﾌｧｲﾙ (*.bmp)');
+      await page.type('#FileName', name);
+      const [choice] = await page.$$(`xpath/.//dialog[@id="SaveDialog"]//button[text()="${button}"]`);
+      await choice.click();
+    }
+    await finished;
+    assert.deepEqual(readdirSync(folder), ['絵.bmp']);
+    assert.ok(readFileSync(join(folder, '絵.bmp')).equals(replay(session.lines)));
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+});
