@@ -13,7 +13,8 @@ namespace {
 
 TEST(BmpEncoderTest, WritesTheBytesOfQtsBmpWriter) {
     std::mt19937 random(12);
-    for (const auto [width, height] : {std::pair{1, 1}, {2, 3}, {3, 2}, {4, 1}, {5, 7}, {451, 452}})
+    for (const auto& [width, height] :
+         {std::pair{1, 1}, {2, 3}, {3, 2}, {4, 1}, {5, 7}, {451, 452}})
         for (const int pixelsPerMetre : {kPixelsPerMetreAt96Dpi, 3937}) {
             QImage image(width, height, QImage::Format_RGB32);
             image.setDotsPerMeterX(pixelsPerMetre);

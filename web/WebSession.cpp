@@ -6,10 +6,7 @@ namespace mirona {
 
 WebSession::WebSession() : surface_(1, 1), editor_(surface_) {
     fitViewToSurface();
-    surface_.setChangeListener([this](const PixelRect& r) {
-        changed_.add(r);
-        editor_.noteChanged(r);
-    });
+    surface_.setChangeListener([this](const PixelRect& r) { changed_.add(r); });
     newPicture(1, 1);
 }
 
