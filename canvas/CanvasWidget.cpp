@@ -94,20 +94,18 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
     if (!(event->button() & kCanvasButtons))
         return;
-    lastDelivered_ = canvasPixel(event);
+    const QPointF p = canvasPixel(event);
     deliver([&] {
         emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()),
-                       static_cast<float>(lastDelivered_.x()),
-                       static_cast<float>(lastDelivered_.y()));
+                       static_cast<float>(p.x()), static_cast<float>(p.y()));
     });
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
-    lastDelivered_ = canvasPixel(event);
+    const QPointF p = canvasPixel(event);
     deliver([&] {
         emit MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
-                       static_cast<float>(lastDelivered_.x()),
-                       static_cast<float>(lastDelivered_.y()));
+                       static_cast<float>(p.x()), static_cast<float>(p.y()));
     });
 }
 
@@ -115,15 +113,9 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (!(event->button() & kCanvasButtons))
         return;
     const QPointF p = canvasPixel(event);
-    const qint16 shift = shiftMask(event->modifiers());
-    const auto x = static_cast<float>(p.x());
-    const auto y = static_cast<float>(p.y());
-    const bool moved = p != lastDelivered_;
-    lastDelivered_ = p;
     deliver([&] {
-        if (moved)
-            emit MouseMove(buttonMask(event->buttons() | event->button()), shift, x, y);
-        emit MouseUp(buttonMask(event->button()), shift, x, y);
+        emit MouseUp(buttonMask(event->button()), shiftMask(event->modifiers()),
+                     static_cast<float>(p.x()), static_cast<float>(p.y()));
     });
 }
 

@@ -15,10 +15,8 @@ namespace mirona {
 // from the top-left corner; after a press the widget keeps the pointer, so moves and the
 // release arrive also from outside it. Buttons are a mask (1 left, 2 right, 4 middle), the
 // changed button for a press or release and all buttons held for a move; shift is a mask
-// (1 Shift, 2 Ctrl, 4 Alt). A release away from the last delivered position is preceded by a
-// move there with the buttons held before the release, so a stroke always ends where the
-// pointer was let go. Only what the surface reports as changed is repainted: its rectangles are
-// gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
+// (1 Shift, 2 Ctrl, 4 Alt). Only what the surface reports as changed is repainted: its rectangles
+// are gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
 // Qt as one region at the end of the pointer event, or when the event loop next gets control.
 class CanvasWidget final : public QWidget {
     Q_OBJECT
@@ -60,7 +58,6 @@ private:
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered
     QImage view_;
-    QPointF lastDelivered_;
 };
 
 } // namespace mirona

@@ -7,10 +7,14 @@ namespace mirona {
 void Editor::Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
     settle();
     held_ = static_cast<std::int16_t>(held_ | Button);
+    last_ = {X, Y};
     drawing_.Picture1_MouseDown(Button, Shift, X, Y);
 }
 
 void Editor::Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    settle();
+    if (X != last_.x || Y != last_.y)
+        Picture1_MouseMove(static_cast<std::int16_t>(held_ | Button), Shift, X, Y);
     drawing_.Picture1_MouseUp(Button, Shift, X, Y);
     held_ = static_cast<std::int16_t>(held_ & ~Button);
     if (held_ == 0)

@@ -13,9 +13,12 @@ namespace mirona {
 // The front end owns the surface, which must outlive the editor. Everything one press-to-release
 // changes (from the first
 // button pressed until no button is held) is one undo step, and so is a New that changed the
-// picture or its size. Tool and symmetry choices are not steps. The step of a release is made
-// by settle(), which the front end calls once it is idle, so that a release costs no more than
-// its drawing; every other call here settles first, so a step never takes in what came after.
+// picture or its size. Tool and symmetry choices are not steps. A release away from the last
+// position delivered is preceded by a move there with the buttons held before it, so that a
+// stroke always ends where the pointer was let go, whatever the front end's events. The step of a
+// release is made by settle(), which the front end calls once it is idle, so that a release costs
+// no more than its drawing; every other call here settles first, so a step never takes in what came
+// after.
 class Editor final {
 public:
     explicit Editor(Surface& surface) : surface_(surface), drawing_(surface), history_(surface) {}
@@ -30,6 +33,7 @@ public:
     void Picture1_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
         if (pending_)
             settle();
+        last_ = {X, Y};
         drawing_.Picture1_MouseMove(Button, Shift, X, Y);
     }
     void Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
@@ -57,6 +61,7 @@ private:
     History history_;
     std::int16_t held_ = 0; // the buttons held on the canvas
     bool pending_ = false;  // a release's step is still to be made
+    PointerPoint last_;     // the last position delivered
 };
 
 } // namespace mirona

@@ -222,7 +222,7 @@ TEST_F(Form1Test, ChainsEndOnAToolChoiceOrNewButNotOnAModeChoice) {
     EXPECT_EQ(form.editor().state().ChainFlag, 0);
 }
 
-// A release away from the last move still ends the stroke cleanly: the widget moves the
+// A release away from the last move still ends the stroke cleanly: the editor moves the
 // stroke there first, so the picture is what a press and release there would leave.
 TEST_F(Form1Test, ReleaseAwayFromTheLastMoveLeavesNoPreview) {
     for (const char* tool : {"MenuContLine", "MenuBox", "MenuEllipse"}) {

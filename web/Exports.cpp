@@ -31,9 +31,8 @@ EMSCRIPTEN_KEEPALIVE void pointerMoves(int buttons, int shift,
     session().pointerMoves(static_cast<std::int16_t>(buttons), static_cast<std::int16_t>(shift),
                            {positions, static_cast<std::size_t>(count)});
 }
-EMSCRIPTEN_KEEPALIVE void pointerUp(int button, int buttons, int shift, float x, float y) {
-    session().pointerUp(static_cast<std::int16_t>(button), static_cast<std::int16_t>(buttons),
-                        static_cast<std::int16_t>(shift), x, y);
+EMSCRIPTEN_KEEPALIVE void pointerUp(int button, int shift, float x, float y) {
+    session().pointerUp(static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift), x, y);
 }
 EMSCRIPTEN_KEEPALIVE void settle() {
     session().settle();

@@ -2,7 +2,7 @@
 // built natively, and writes the picture as the BMP file the page would save. One call a line:
 //   new <area width> <area height> | tool <n> | mode <n> | undo | redo
 //   down <button> <shift> <x> <y> | move <buttons> <shift> <x> <y>
-//   up <button> <buttons> <shift> <x> <y>
+//   up <button> <shift> <x> <y>
 // Usage: mirona_web_replay <script> <picture.bmp>
 #include "web/WebSession.hpp"
 
@@ -30,7 +30,6 @@ int main(int argc, char** argv) {
         in >> call;
         int a = 0;
         int b = 0;
-        int c = 0;
         float x = 0;
         float y = 0;
         const auto int16 = [](int v) { return static_cast<std::int16_t>(v); };
@@ -48,8 +47,8 @@ int main(int argc, char** argv) {
             session.pointerDown(int16(a), int16(b), x, y);
         else if (call == "move" && in >> a >> b >> x >> y)
             session.pointerMove(int16(a), int16(b), x, y);
-        else if (call == "up" && in >> a >> b >> c >> x >> y)
-            session.pointerUp(int16(a), int16(b), int16(c), x, y);
+        else if (call == "up" && in >> a >> b >> x >> y)
+            session.pointerUp(int16(a), int16(b), x, y);
         else if (!call.empty()) {
             std::cerr << argv[1] << ':' << number << ": cannot read \"" << line << "\"\n";
             return 1;

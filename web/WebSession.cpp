@@ -16,23 +16,6 @@ void WebSession::newPicture(int areaWidth, int areaHeight) {
     fitViewToSurface();
 }
 
-void WebSession::pointerDown(std::int16_t button, std::int16_t shift, float x, float y) {
-    lastDelivered_ = {x, y};
-    editor_.Picture1_MouseDown(button, shift, x, y);
-}
-
-void WebSession::pointerMove(std::int16_t buttons, std::int16_t shift, float x, float y) {
-    lastDelivered_ = {x, y};
-    editor_.Picture1_MouseMove(buttons, shift, x, y);
-}
-
-void WebSession::pointerUp(std::int16_t button, std::int16_t buttons, std::int16_t shift, float x,
-                           float y) {
-    if (x != lastDelivered_.x || y != lastDelivered_.y)
-        pointerMove(static_cast<std::int16_t>(buttons | button), shift, x, y);
-    editor_.Picture1_MouseUp(button, shift, x, y);
-}
-
 void WebSession::pointerMoves(std::int16_t buttons, std::int16_t shift,
                               std::span<const PointerPoint> positions) {
     if (positions.empty())

@@ -23,12 +23,17 @@ public:
     void newPicture(int areaWidth, int areaHeight);
 
     // Pointer events in whole canvas pixels, as the desktop canvas delivers them. `button` is
-    // the button that changed (1 left, 2 right, 4 middle), `buttons` all buttons held after the
-    // event, `shift` the keyboard modifiers (1 Shift, 2 Ctrl, 4 Alt). A release away from the
-    // last position delivered is preceded by a move there with the released button still held.
-    void pointerDown(std::int16_t button, std::int16_t shift, float x, float y);
-    void pointerMove(std::int16_t buttons, std::int16_t shift, float x, float y);
-    void pointerUp(std::int16_t button, std::int16_t buttons, std::int16_t shift, float x, float y);
+    // the button that changed (1 left, 2 right, 4 middle), `buttons` all buttons held, `shift`
+    // the keyboard modifiers (1 Shift, 2 Ctrl, 4 Alt).
+    void pointerDown(std::int16_t button, std::int16_t shift, float x, float y) {
+        editor_.Picture1_MouseDown(button, shift, x, y);
+    }
+    void pointerMove(std::int16_t buttons, std::int16_t shift, float x, float y) {
+        editor_.Picture1_MouseMove(buttons, shift, x, y);
+    }
+    void pointerUp(std::int16_t button, std::int16_t shift, float x, float y) {
+        editor_.Picture1_MouseUp(button, shift, x, y);
+    }
     // The positions one browser event brings, oldest first (its coalesced events): the freehand
     // tool draws through every one, the rubber-band tools need only the newest.
     void pointerMoves(std::int16_t buttons, std::int16_t shift,
@@ -75,7 +80,6 @@ private:
     std::vector<std::uint32_t> rgba_;
     int viewWidth_ = 0;
     int viewHeight_ = 0;
-    PointerPoint lastDelivered_;
 };
 
 } // namespace mirona

@@ -105,7 +105,7 @@ function deliver(call) {
   } else if (call.held & call.bit) {
     engine._pointerDown(call.bit, call.shift, ...call.at);
   } else {
-    engine._pointerUp(call.bit, call.held, call.shift, ...call.at);
+    engine._pointerUp(call.bit, call.shift, ...call.at);
     settlePending = true;
   }
   schedulePaint();

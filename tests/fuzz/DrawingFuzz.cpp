@@ -171,13 +171,14 @@ public:
 
     // A release, and the front end's settling after it when `idle`.
     void release(std::int16_t button, float x, float y, bool idle) {
+        settlePoint();
         editor_.Picture1_MouseUp(button, 0, x, y);
         if (drag_ && drag_->comparable && drag_->lastMove && drag_->lastMove->x == x &&
             drag_->lastMove->y == y)
             expect(std::ranges::equal(surface_.Image(), withoutMoves(button)),
                    "a drag released at its last move point differs from press and release");
         drag_.reset();
-        pending_ = pending_ || !editor_.stroking();
+        pending_ = !editor_.stroking();
         if (idle) {
             settlePoint();
             editor_.settle();

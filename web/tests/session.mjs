@@ -39,7 +39,7 @@ export class Session {
   async up(button = 'left') {
     await this.page.mouse.up({ button });
     this.held &= ~kButtonBits[button];
-    this.lines.push(`up ${kButtonBits[button]} ${this.held} 0 ${this.at.join(' ')}`);
+    this.lines.push(`up ${kButtonBits[button]} 0 ${this.at.join(' ')}`);
   }
 
   // A press at the first point, moves through the others and a release at the last.
