@@ -36,11 +36,6 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("キャンバス"));
     surface_.setChangeListener([this](const PixelRect& r) { markChanged(r); });
-    setCanvasSize(1, 1);
-}
-
-void CanvasWidget::setCanvasSize(int width, int height) {
-    surface_.resize(width, height);
     fitToSurface();
 }
 

@@ -27,10 +27,8 @@ public:
     [[nodiscard]] Surface& surface() { return surface_; }
     [[nodiscard]] const Surface& surface() const { return surface_; }
 
-    // Sets the widget's and the bitmap's size; the bitmap becomes white.
-    void setCanvasSize(int width, int height);
-    // Fits the widget to the bitmap's size, after the surface was resized directly, and
-    // repaints it whole.
+    // Fits the widget to the bitmap's size, after the surface was resized, and repaints it
+    // whole.
     void fitToSurface();
 
     // The bitmap as an image that shares the surface's pixels.
