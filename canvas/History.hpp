@@ -14,10 +14,10 @@ namespace mirona {
 // The undo history of a surface whose pixels are black or white.
 //
 // The history keeps the picture as it was at the last commit, one bit a pixel in square tiles,
-// and has the surface mark the tiles drawn on since. commit() makes what differs one
-// step: on a canvas of the same size, the pixels that changed colour, so that undo and redo are
-// the same flip and cost what the step changed; across a change of size, the black pixels of the
-// picture before and after. Tiles without a pixel to keep cost nothing. Past the budget or the
+// and has the surface mark the tiles drawn on since. commit() makes what differs one step: on a
+// canvas of the same size, the pixels that changed colour, so that undo and redo are the same
+// flip and cost what the step changed; across a change of size, the black pixels of the picture
+// before and after. Tiles without a pixel to keep cost nothing. Past the budget or the
 // step limit the oldest steps go; the newest step is always kept.
 class History final {
 public:

@@ -11,14 +11,13 @@ namespace mirona {
 // The picture being edited, for any front end: the pointer handlers, New, and undo and redo.
 //
 // The front end owns the surface, which must outlive the editor. Everything one press-to-release
-// changes (from the first
-// button pressed until no button is held) is one undo step, and so is a New that changed the
-// picture or its size. Tool and symmetry choices are not steps. A release away from the last
-// position delivered is preceded by a move there with the buttons held before it, so that a
-// stroke always ends where the pointer was let go, whatever the front end's events. The step of a
-// release is made by settle(), which the front end calls once it is idle, so that a release costs
-// no more than its drawing; every other call here settles first, so a step never takes in what came
-// after.
+// changes (from the first button pressed until no button is held) is one undo step, and so is a
+// New that changed the picture or its size. Tool and symmetry choices are not steps. A release
+// away from the last position delivered is preceded by a move there with the buttons held before
+// it, so that a stroke always ends where the pointer was let go, whatever the front end's events.
+// The step of a release is made by settle(), which the front end calls once it is idle, so that a
+// release costs no more than its drawing; every other call here settles first, so a step never
+// takes in what came after.
 class Editor final {
 public:
     explicit Editor(Surface& surface) : surface_(surface), drawing_(surface), history_(surface) {}
