@@ -44,15 +44,17 @@ grep -E '^Done|number_of_executed_units|peak_rss' "$fuzz/fuzz.log"
 
 # The web edition: the one-page build, then its tests in Debian's Chromium, which compare the
 # page with the native engine built above. npm comes with the machine's Node.js (Debian's own
-# npm otherwise); `npm ci` installs exactly what web/package-lock.json lists.
-bash "$root/scripts/web.sh"
+# npm otherwise); `npm ci` installs exactly what web/package-lock.json lists. The page is built
+# and tested with Debian 12's own Node.js 18, whatever node the machine has.
 if ! command -v npm >/dev/null; then
     sudo_cmd=()
     [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq npm
 fi
-(cd "$root/web" && npm ci --no-audit --no-fund --loglevel=error &&
+(cd "$root/web" && npm ci --no-audit --no-fund --loglevel=error)
+debian_node=$("$root/scripts/debian-node.sh")
+(export PATH="$debian_node:$PATH" && bash "$root/scripts/web.sh" && cd "$root/web" &&
     MIRONA_WEB_REPLAY="$root/build/test/web/mirona_web_replay" node --test tests/)
 
 # Last, so that ctest's summary closes the output.

@@ -1,11 +1,11 @@
 // Debian's Chromium, headless, with the page opened from the disk and the network switched off.
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
-import { pathToFileURL } from 'node:url';
+import { join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
-export const root = resolve(import.meta.dirname, '../..');
+export const root = fileURLToPath(new URL('../..', import.meta.url));
 export const pageFile = process.env.MIRONA_HTML ?? join(root, 'build/web/mirona.html');
 export const replayProgram =
   process.env.MIRONA_WEB_REPLAY ?? join(root, 'build/test/web/mirona_web_replay');
