@@ -172,6 +172,8 @@ public:
     // A release, and the front end's settling after it when `idle`.
     void release(std::int16_t button, float x, float y, bool idle) {
         settlePoint();
+        if (editor_.state().ToolNo == static_cast<std::int16_t>(ToolNumber::ContLine))
+            chain_ = true;
         editor_.Picture1_MouseUp(button, 0, x, y);
         if (drag_ && drag_->comparable && drag_->lastMove && drag_->lastMove->x == x &&
             drag_->lastMove->y == y)
@@ -187,6 +189,7 @@ public:
 
     void chooseTool(std::uint8_t item) {
         drag_.reset();
+        chain_ = false;
         mirona::chooseTool(editor_.state(), static_cast<ToolNumber>(item % 4));
     }
 
@@ -200,6 +203,7 @@ public:
         drag_.reset();
         const int size = sizeByte < 128 ? surface_.width() : 1 + sizeByte * 37 % kMaxCanvas;
         settlePoint();
+        chain_ = false;
         editor_.newPicture(size, size);
         expectStep();
     }
@@ -215,6 +219,7 @@ public:
             return;
         }
         pending_ = false;
+        chain_ = false;
         expectStep();
         const bool possible = back ? done_ > 0 : done_ + 1 < pictures_.size();
         expect((back ? editor_.undo() : editor_.redo()) == possible,
@@ -252,10 +257,9 @@ public:
         expect(isFlag(state.JogeFlag) && isFlag(state.SayuFlag) && isFlag(state.NanameFlag),
                "a symmetry flag is neither 0 nor 1");
         expect(state.ToolNo >= 0 && state.ToolNo <= 3, "the tool number left 0 to 3");
-        expect(isFlag(state.ChainFlag), "the chain flag is neither 0 nor 1");
-        expect(state.ChainFlag == 0 ||
-                   state.ToolNo == static_cast<std::int16_t>(ToolNumber::ContLine),
-               "a chain is in progress with a tool other than the line");
+        expect(state.ChainFlag == (chain_ ? 1 : 0),
+               "a chain of lines goes on other than after a line's release until a tool "
+               "choice, New, undo or redo");
         expect(surface_.width() == static_cast<int>(state.CanvasW) &&
                    surface_.height() == state.CanvasH,
                "the canvas size and the state disagree");
@@ -322,6 +326,7 @@ private:
     std::deque<std::uint64_t> pictures_;
     std::size_t done_ = 0;
     bool pending_ = false; // a release's step is still to be made
+    bool chain_ = false;   // a chain of lines goes on from the last release
     // Copies of the canvas, sized at the first drag; copying needs no drawing.
     Surface before_{1, 1};
     Surface replay_{1, 1};
