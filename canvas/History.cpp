@@ -63,7 +63,22 @@ bool History::commit() {
         push(std::move(step));
         return true;
     }
-    Step step{size_, now, {}, {}};
+    Step step{size_, now, takeChanges(), {}};
+    if (step.flips.empty())
+        return false;
+    push(std::move(step));
+    return true;
+}
+
+void History::revert() {
+    // Taking the changes on and flipping them back leaves the kept picture as it was and puts
+    // it back on the surface.
+    flip(takeChanges());
+    touched_.resize(size_.width, size_.height);
+}
+
+std::vector<History::Tile> History::takeChanges() {
+    std::vector<Tile> changes;
     const int columns = this->columns();
     for (const PixelRect& r : touched_.take()) {
         // The rectangles are made of whole tiles, clipped at the right and bottom edges.
@@ -79,17 +94,14 @@ bool History::commit() {
                     continue;
                 for (int row = 0; row < rows; ++row)
                     kept[row] ^= changed[row];
-                step.flips.push_back({index, changed});
+                changes.push_back({index, changed});
             }
         }
     }
-    if (step.flips.empty())
-        return false;
     // In order, so that undo and redo find the tiles side by side in each row of tiles.
-    std::sort(step.flips.begin(), step.flips.end(),
+    std::sort(changes.begin(), changes.end(),
               [](const Tile& a, const Tile& b) { return a.index < b.index; });
-    push(std::move(step));
-    return true;
+    return changes;
 }
 
 void History::push(Step step) {

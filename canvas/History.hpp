@@ -36,6 +36,10 @@ public:
     // made.
     bool commit();
 
+    // Puts the surface back as it was at the last commit, where it has been drawn on since,
+    // without making a step. The surface must still have the size of that commit.
+    void revert();
+
     // Commit, then put the surface back as it was before the last step (undo) or after the
     // step last undone (redo), resizing it where the step changed its size. What changes is
     // reported through the surface's change listener. Return whether there was a step.
@@ -77,6 +81,9 @@ private:
     [[nodiscard]] int columns() const { return (size_.width + kTile - 1) / kTile; }
     void resetTo(Size size);
     [[nodiscard]] std::vector<Tile> blackTiles() const;
+    // The tiles drawn on since the last commit that differ from the kept picture, in order;
+    // the kept picture takes them on.
+    std::vector<Tile> takeChanges();
     // Takes the surface's picture as the kept one and returns its black tiles.
     std::vector<Tile> takePicture();
     // Flips the tiles' pixels on the surface and in the kept picture; the tiles are in order.

@@ -6,6 +6,8 @@ namespace mirona {
 
 void Editor::Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
     settle();
+    if (held_ == 0)
+        beforeStroke_ = state();
     held_ = static_cast<std::int16_t>(held_ | Button);
     last_ = {X, Y};
     drawing_.Picture1_MouseDown(Button, Shift, X, Y);
@@ -19,6 +21,16 @@ void Editor::Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, 
     held_ = static_cast<std::int16_t>(held_ & ~Button);
     if (held_ == 0)
         pending_ = true;
+}
+
+void Editor::abandon() {
+    if (!stroking())
+        return;
+    history_.revert();
+    state() = beforeStroke_;
+    surface_.setDrawMode(DrawMode::CopyPen);
+    surface_.setDrawStyle(DrawStyle::Solid);
+    held_ = 0;
 }
 
 void Editor::settle() {

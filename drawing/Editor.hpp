@@ -37,6 +37,11 @@ public:
     }
     void Picture1_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
 
+    // Takes back the stroke in progress as if it had never begun: the pixels and the drawing
+    // state return to what they were before its first press, every button counts as released,
+    // and no step is made. Does nothing while no button is held.
+    void abandon();
+
     // Makes what the last press-to-release changed an undo step, where that is still to do.
     void settle();
 
@@ -44,6 +49,10 @@ public:
     // eight-image mode, no chain. The anchor and last point keep their values. The first call
     // starts the history; later ones are steps.
     void newPicture(int width, int height);
+
+    // Whether undo() and redo() would find a step, once a release's step is made.
+    [[nodiscard]] bool canUndo() const { return history_.undoable() > 0; }
+    [[nodiscard]] bool canRedo() const { return history_.undoable() < history_.steps(); }
 
     // While a button is held they do nothing. Otherwise they end a chain of lines, then take
     // back the last step or do again the last one taken back, where there is one, and say so.
@@ -61,6 +70,7 @@ private:
     std::int16_t held_ = 0; // the buttons held on the canvas
     bool pending_ = false;  // a release's step is still to be made
     PointerPoint last_;     // the last position delivered
+    DrawingState beforeStroke_;
 };
 
 } // namespace mirona

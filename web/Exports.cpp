@@ -34,6 +34,9 @@ EMSCRIPTEN_KEEPALIVE void pointerMoves(int buttons, int shift,
 EMSCRIPTEN_KEEPALIVE void pointerUp(int button, int shift, float x, float y) {
     session().pointerUp(static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift), x, y);
 }
+EMSCRIPTEN_KEEPALIVE void abandon() {
+    session().abandon();
+}
 EMSCRIPTEN_KEEPALIVE void settle() {
     session().settle();
 }
@@ -54,6 +57,12 @@ EMSCRIPTEN_KEEPALIVE bool undo() {
 }
 EMSCRIPTEN_KEEPALIVE bool redo() {
     return session().redo();
+}
+EMSCRIPTEN_KEEPALIVE bool canUndo() {
+    return session().canUndo();
+}
+EMSCRIPTEN_KEEPALIVE bool canRedo() {
+    return session().canRedo();
 }
 EMSCRIPTEN_KEEPALIVE int width() {
     return session().width();

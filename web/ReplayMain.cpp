@@ -1,6 +1,6 @@
 // The web page's reference: replays a script of the page's calls through the same session code,
 // built natively, and writes the picture as the BMP file the page would save. One call a line:
-//   new <area width> <area height> | tool <n> | mode <n> | undo | redo
+//   new <area width> <area height> | tool <n> | mode <n> | undo | redo | abandon
 //   down <button> <shift> <x> <y> | move <buttons> <shift> <x> <y>
 //   up <button> <shift> <x> <y>
 // Usage: mirona_web_replay <script> <picture.bmp>
@@ -22,7 +22,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     mirona::WebSession session;
-    session.newPicture(451, 451);
     std::string line;
     for (int number = 1; std::getline(script, line); ++number) {
         std::istringstream in(line);
@@ -43,6 +42,8 @@ int main(int argc, char** argv) {
             session.undo();
         else if (call == "redo")
             session.redo();
+        else if (call == "abandon")
+            session.abandon();
         else if (call == "down" && in >> a >> b >> x >> y)
             session.pointerDown(int16(a), int16(b), x, y);
         else if (call == "move" && in >> a >> b >> x >> y)

@@ -7,7 +7,6 @@ namespace mirona {
 WebSession::WebSession() : surface_(1, 1), editor_(surface_) {
     fitViewToSurface();
     surface_.setChangeListener([this](const PixelRect& r) { changed_.add(r); });
-    newPicture(1, 1);
 }
 
 void WebSession::newPicture(int areaWidth, int areaHeight) {

@@ -18,8 +18,9 @@ class WebSession final {
 public:
     WebSession();
 
-    // Start-up and New: a square canvas with the smaller side of the area under the menu bar
-    // (the height on a tie), the freehand tool, the eight-image mode, a chain ended, all white.
+    // Start-up (the first call, which is no undo step) and New: a square canvas with the smaller
+    // side of the area under the menu bar (the height on a tie), the freehand tool, the eight-image
+    // mode, a chain ended, all white.
     void newPicture(int areaWidth, int areaHeight);
 
     // Pointer events in whole canvas pixels, as the desktop canvas delivers them. `button` is
@@ -39,12 +40,18 @@ public:
     void pointerMoves(std::int16_t buttons, std::int16_t shift,
                       std::span<const PointerPoint> positions);
 
+    // Takes back the stroke in progress, as Editor does: a finger's stroke that turned out to
+    // begin a tap.
+    void abandon() { editor_.abandon(); }
+
     // Makes a release's undo step; the page calls it once the release's drawing is shown.
     void settle() { editor_.settle(); }
 
     // Undo and redo as Editor does them; the canvas may change size.
     bool undo() { return travel(&Editor::undo); }
     bool redo() { return travel(&Editor::redo); }
+    [[nodiscard]] bool canUndo() const { return editor_.canUndo(); }
+    [[nodiscard]] bool canRedo() const { return editor_.canRedo(); }
 
     void selectTool(ToolNumber tool) { chooseTool(editor_.state(), tool); }
     void selectMode(SymmetryMode mode) { chooseMode(editor_.state(), mode); }

@@ -13,6 +13,7 @@
 #include <deque>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 namespace mirona {
 
@@ -132,6 +133,14 @@ std::uint64_t digest(const Surface& surface) {
     return h;
 }
 
+// Every field of the state, floats by their bits, so that a NaN equals itself.
+auto fields(const DrawingState& s) {
+    const auto bits = [](float v) { return std::bit_cast<std::uint32_t>(v); };
+    return std::tuple{bits(s.CanvasW), s.CanvasH,  bits(s.AnchorX), s.AnchorY,
+                      bits(s.LastX),   s.LastY,    s.ToolNo,        s.ChainFlag,
+                      s.JogeFlag,      s.SayuFlag, s.NanameFlag};
+}
+
 class Session final {
 public:
     explicit Session(int size) : surface_(1, 1), editor_(surface_) {
@@ -142,6 +151,8 @@ public:
     void press(std::int16_t button, float x, float y) {
         settlePoint();
         const DrawingState& state = editor_.state();
+        if (!editor_.stroking())
+            beforeStroke_ = {state, chain_};
         // In a chain a press changes nothing, so a drag already under way goes on.
         if (state.ChainFlag != 0 && drag_) {
             editor_.Picture1_MouseDown(button, 0, x, y);
@@ -185,6 +196,25 @@ public:
             settlePoint();
             editor_.settle();
         }
+    }
+
+    // A stroke taken back leaves the picture, the state and the history as before its press.
+    void abandon() {
+        const bool stroking = editor_.stroking();
+        const std::uint64_t before = digest(surface_);
+        const auto state = fields(editor_.state());
+        editor_.abandon();
+        expect(!editor_.stroking(), "a button counts as held after the stroke was taken back");
+        if (!stroking) {
+            expect(digest(surface_) == before && fields(editor_.state()) == state,
+                   "taking back with no stroke in progress changed something");
+            return;
+        }
+        drag_.reset();
+        chain_ = beforeStroke_.chain;
+        expect(digest(surface_) == pictures_[done_] &&
+                   fields(editor_.state()) == fields(beforeStroke_.state),
+               "a stroke taken back left other pixels or state than before its press");
     }
 
     void chooseTool(std::uint8_t item) {
@@ -327,6 +357,10 @@ private:
     std::size_t done_ = 0;
     bool pending_ = false; // a release's step is still to be made
     bool chain_ = false;   // a chain of lines goes on from the last release
+    struct {
+        DrawingState state;
+        bool chain = false;
+    } beforeStroke_;
     // Copies of the canvas, sized at the first drag; copying needs no drawing.
     Surface before_{1, 1};
     Surface replay_{1, 1};
@@ -357,8 +391,10 @@ void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
             session.chooseMode(in.byte());
         } else if (event < 32) {
             session.clear(in.byte());
-        } else {
+        } else if (event < 39) {
             session.travel(event < 36);
+        } else {
+            session.abandon();
         }
         session.forgetDropped();
         session.checkState();
