@@ -1,31 +1,44 @@
 #include "app/SaveFailure.hpp"
 
+#include "texts/SaveFailureReason.hpp"
+
 #include <cerrno>
 
 namespace mirona {
 
-QString saveFailureReason(int error, const QString& systemText) {
+namespace {
+
+SaveFailureReason reasonFor(int error) {
     switch (error) {
     case ENOENT:
-        return QStringLiteral("保存先のフォルダがありません。");
+        return SaveFailureReason::NoFolder;
     case EISDIR:
-        return QStringLiteral("同じ名前のフォルダがあります。");
+        return SaveFailureReason::FolderOfThatName;
     case ENOTDIR:
-        return QStringLiteral("保存先のフォルダの代わりに同じ名前のファイルがあります。");
+        return SaveFailureReason::FileInFolderPath;
     case EACCES:
     case EPERM:
-        return QStringLiteral("この場所に保存する権限がありません。");
+        return SaveFailureReason::NoPermission;
     case EROFS:
-        return QStringLiteral("保存先は書き込みのできない場所です。");
+        return SaveFailureReason::ReadOnlyPlace;
     case ENOSPC:
-        return QStringLiteral("ディスクの空きが足りません。");
+        return SaveFailureReason::DiskFull;
     case EFBIG:
-        return QStringLiteral("ファイルが大きすぎます。");
+        return SaveFailureReason::FileTooLarge;
     case ENAMETOOLONG:
-        return QStringLiteral("ファイルの名前が長すぎます。");
+        return SaveFailureReason::NameTooLong;
     default:
-        return QStringLiteral("原因はわかりません。\n") + systemText;
+        return SaveFailureReason::Unknown;
     }
+}
+
+} // namespace
+
+QString saveFailureReason(int error, const QString& systemText) {
+    const SaveFailureReason reason = reasonFor(error);
+    const std::string_view text = saveFailureText(reason);
+    QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return reason == SaveFailureReason::Unknown ? line + u'\n' + systemText : line;
 }
 
 } // namespace mirona

@@ -1,8 +1,10 @@
 // The functions the web page calls: one session, its pointer handlers, menu commands and
 // bitmap. Rectangles and files are handed over as a pointer into memory and a count.
+#include "texts/SaveFailureReason.hpp"
 #include "web/WebSession.hpp"
 
 #include <emscripten/emscripten.h>
+#include <string_view>
 
 namespace {
 
@@ -79,6 +81,20 @@ EMSCRIPTEN_KEEPALIVE const mirona::PixelRect* takeChanged(int* count) {
     changed = session().takeChanged();
     *count = static_cast<int>(changed.size());
     return changed.data();
+}
+// Why a save failed, for the name of the exception the browser's file system access threw: one
+// line in Japanese, UTF-8 and NUL-terminated.
+EMSCRIPTEN_KEEPALIVE const char* saveFailureText(const char* errorName) {
+    using enum mirona::SaveFailureReason;
+    const std::string_view name = errorName;
+    const mirona::SaveFailureReason reason = name == "NotFoundError"       ? NoFolder
+                                             : name == "TypeMismatchError" ? FolderOfThatName
+                                             : name == "NotAllowedError"   ? NoPermission
+                                             : name == "SecurityError"     ? NoPermission
+                                             : name == "NoModificationAllowedError" ? ReadOnlyPlace
+                                             : name == "QuotaExceededError"         ? DiskFull
+                                                                                    : Unknown;
+    return mirona::saveFailureText(reason).data();
 }
 // The BMP file of the picture; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* bmp(int* size) {

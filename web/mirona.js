@@ -4,31 +4,25 @@
 
 const engine = await createMironaEngine();
 const canvas = document.getElementById('Picture1');
-const context = canvas.getContext('2d', { alpha: false });
+// A low-latency canvas where the browser has one: what is drawn shows without waiting for the
+// page's next frame.
+const context = canvas.getContext('2d', { alpha: false, desynchronized: true });
+const bar = document.getElementById('Bar');
 const menuBar = document.getElementById('MenuBar');
+const undoButton = document.getElementById('Undo');
+const redoButton = document.getElementById('Redo');
 const scratch = engine._malloc(4); // a count the engine writes back
 
-// ---- The bitmap: only the changed rectangles, at most once per animation frame.
-
-let paintPending = false;
-let settlePending = false; // a release's undo step, made once its drawing is shown
-
-function schedulePaint() {
-  if (!paintPending) {
-    paintPending = true;
-    requestAnimationFrame(paint);
-  }
-}
+// ---- The bitmap: only the changed rectangles, painted at once, so that a pointer event's
+// drawing shows in the frame in which the event arrived.
 
 function paint() {
-  paintPending = false;
   const width = engine._width();
   const height = engine._height();
   if (canvas.width !== width || canvas.height !== height) {
     canvas.width = width;
     canvas.height = height;
-    canvas.style.width = `${width}px`;
-    canvas.style.height = `${height}px`;
+    fitView();
   }
   const rects = engine._takeChanged(scratch) >> 2;
   // Taken after the call: growing the engine's memory replaces its buffer.
@@ -40,11 +34,24 @@ function paint() {
     const [left, top, right, bottom] = heap.subarray(i, i + 4);
     context.putImageData(view, 0, 0, left, top, right - left, bottom - top);
   }
-  if (settlePending) {
-    settlePending = false;
-    setTimeout(engine._settle);
-  }
 }
+
+// The area under the bar.
+function area() {
+  const page = document.documentElement;
+  return [page.clientWidth, page.clientHeight - bar.offsetHeight];
+}
+
+// The whole canvas stays on screen: one canvas pixel to one CSS pixel where it fits, scaled
+// down where the window is smaller (a tablet turned, a split screen). The picture is kept.
+function fitView() {
+  const [width, height] = area();
+  const scale = Math.min(1, width / canvas.width, height / canvas.height);
+  canvas.style.width = `${canvas.width * scale}px`;
+  canvas.style.height = `${canvas.height * scale}px`;
+}
+
+window.addEventListener('resize', fitView);
 
 // ---- Menu state comes from the engine after every command.
 
@@ -55,12 +62,26 @@ function showMenuState() {
     item.setAttribute('aria-checked', String(Boolean(engine._isModeChosen(Number(item.dataset.mode)))));
 }
 
-// Start-up and 白紙: the engine fits the canvas to the area under the menu bar.
+function showTravelState() {
+  undoButton.disabled = !engine._canUndo();
+  redoButton.disabled = !engine._canRedo();
+}
+
+// Start-up and 白紙: the engine fits the canvas to the area under the bar.
 function newPicture() {
-  const page = document.documentElement;
-  engine._newPicture(page.clientWidth, page.clientHeight - menuBar.offsetHeight);
+  engine._newPicture(...area());
   showMenuState();
-  schedulePaint();
+  showTravelState();
+  paint();
+}
+
+// A release's undo step is made once its drawing is shown, so that the release costs only its
+// drawing.
+function settleAfterFrame() {
+  requestAnimationFrame(() => setTimeout(() => {
+    engine._settle();
+    showTravelState();
+  }));
 }
 
 // ---- Pointers on the canvas: mouse, pen and touch, in whole canvas pixels. Buttons are 1 left,
@@ -76,7 +97,8 @@ function modifiers(event) {
 
 function canvasPixel(event) {
   const box = canvas.getBoundingClientRect();
-  return [Math.floor(event.clientX - box.left), Math.floor(event.clientY - box.top)];
+  return [Math.floor((event.clientX - box.left) * canvas.width / box.width),
+    Math.floor((event.clientY - box.top) * canvas.height / box.height)];
 }
 
 // What a pointer event asks of the engine: a press or release of `bit` (pressed when `held`
@@ -106,34 +128,27 @@ function deliver(call) {
     engine._pointerDown(call.bit, call.shift, ...call.at);
   } else {
     engine._pointerUp(call.bit, call.shift, ...call.at);
-    settlePending = true;
+    settleAfterFrame();
   }
-  schedulePaint();
+  paint();
 }
 
 // One stroke at a time: the pointer that pressed on the canvas first, as the desktop's mouse
-// grab, until it lets go. A finger's first calls are held back for a moment, in case more
-// fingers follow: a tap with two fingers undoes, one with three redoes, and the finger that
-// began it leaves nothing behind.
-const kHoldBackMs = 150;
+// grab, until it lets go. A finger draws at once; when a second finger lands soon after, before
+// the first has gone far, the fingers make a tap instead: the first finger's stroke is taken
+// back as if it had never begun, and a tap with two fingers undoes, one with three redoes.
+const kSecondFingerMs = 150;
 const kTapMs = 500;
 const kTapSlop = 12; // CSS pixels a tapping finger may move
-let stroke = null; // { pointerId, last, heldBack: { start, calls, timer } or null }
+let stroke = null; // { pointerId, held, last, tapStart: { at, since } while it may become a tap }
 let tap = null; // { starts: Map of pointerId to position, most, moved, since }
 
 function far(a, b) {
   return Math.hypot(a[0] - b[0], a[1] - b[1]) > kTapSlop;
 }
 
-function releaseHeldBack() {
-  const { calls, timer } = stroke.heldBack;
-  clearTimeout(timer);
-  stroke.heldBack = null;
-  calls.forEach(deliver);
-}
-
 function onTapFinger(event) {
-  const at = canvasPixel(event);
+  const at = [event.clientX, event.clientY];
   if (event.type === 'pointerdown') {
     canvas.setPointerCapture(event.pointerId);
     tap.starts.set(event.pointerId, at);
@@ -155,34 +170,41 @@ function onPointer(event) {
   const touch = event.pointerType === 'touch';
   if (tap && (tap.starts.has(event.pointerId) || (touch && event.type === 'pointerdown')))
     return onTapFinger(event);
-  if (event.type === 'pointerdown' && touch && stroke?.heldBack) {
-    // A second finger while the first is held back: a tap, and the first finger's stroke is
-    // dropped before it reaches the engine.
-    clearTimeout(stroke.heldBack.timer);
-    tap = { starts: new Map([[stroke.pointerId, stroke.heldBack.start]]), most: 1, moved: false, since: event.timeStamp };
+  const tapStart = stroke?.tapStart;
+  if (tapStart && event.type === 'pointermove' && event.pointerId === stroke.pointerId &&
+      (event.timeStamp - tapStart.since >= kSecondFingerMs || far([event.clientX, event.clientY], tapStart.at)))
+    stroke.tapStart = null;
+  if (event.type === 'pointerdown' && touch && tapStart &&
+      event.timeStamp - tapStart.since < kSecondFingerMs) {
+    engine._abandon();
+    paint();
+    tap = { starts: new Map([[stroke.pointerId, tapStart.at]]), most: 1, moved: false, since: tapStart.since };
     stroke = null;
     return onTapFinger(event);
   }
   if (event.type === 'pointerdown' && !stroke) {
     canvas.setPointerCapture(event.pointerId);
-    stroke = { pointerId: event.pointerId, heldBack: null };
+    stroke = { pointerId: event.pointerId, held: 0, last: null, tapStart: null };
     if (touch)
-      stroke.heldBack = { start: canvasPixel(event), calls: [], timer: setTimeout(releaseHeldBack, kHoldBackMs) };
+      stroke.tapStart = { at: [event.clientX, event.clientY], since: event.timeStamp };
   }
   if (event.pointerId !== stroke?.pointerId)
     return;
-  const ended = event.type === 'pointercancel' || (event.type === 'pointerup' && !(event.buttons & 7));
-  const call = event.type === 'pointercancel' ? { bit: 1, held: 0, shift: 0, at: stroke.last } : callFor(event);
-  if (call) {
-    stroke.last = call.at ?? call.moves.at(-1);
-    if (stroke.heldBack)
-      stroke.heldBack.calls.push(call);
-    else
-      deliver(call);
+  if (event.type === 'pointercancel') {
+    // The browser took the pointer over: every button the stroke held is let go where it was.
+    for (const bit of [1, 2, 4])
+      if (stroke.held & bit)
+        deliver({ bit, held: (stroke.held &= ~bit), shift: 0, at: stroke.last });
+    stroke = null;
+    return;
   }
-  if (stroke.heldBack && (ended || (call?.moves && far(stroke.last, stroke.heldBack.start))))
-    releaseHeldBack();
-  if (ended)
+  const call = callFor(event);
+  if (call) {
+    stroke.held = call.held;
+    stroke.last = call.at ?? call.moves.at(-1);
+    deliver(call);
+  }
+  if (event.type === 'pointerup' && !(event.buttons & 7))
     stroke = null;
 }
 
@@ -195,10 +217,13 @@ canvas.addEventListener('touchstart', (event) => event.preventDefault(), { passi
 canvas.addEventListener('touchmove', (event) => event.preventDefault(), { passive: false });
 document.addEventListener('gesturestart', (event) => event.preventDefault());
 
-// ---- Menus: a click opens one, a choice, Esc or a click elsewhere closes it.
+// ---- Menus: a click opens one, a choice, Esc, Tab or a click elsewhere closes it. The bar is
+// one tab stop, whose titles Left and Right go through; after a choice, focus goes back to
+// where it was before the menu opened.
 
 const titles = [...menuBar.querySelectorAll('.menu > button')];
 let openTitle = null;
+let focusBeforeMenu = null;
 
 function menuOf(title) {
   return document.getElementById(title.getAttribute('aria-controls'));
@@ -216,8 +241,17 @@ function closeMenu() {
   openTitle = null;
 }
 
+// The title that takes the bar's tab stop.
+function takeTabStop(title) {
+  for (const other of titles)
+    other.tabIndex = other === title ? 0 : -1;
+}
+
 function openMenu(title, focusItem = false) {
+  if (!openTitle)
+    focusBeforeMenu = document.activeElement;
   closeMenu();
+  takeTabStop(title);
   title.setAttribute('aria-expanded', 'true');
   menuOf(title).hidden = false;
   openTitle = title;
@@ -234,6 +268,7 @@ const commands = {
 
 function choose(item) {
   closeMenu();
+  focusBeforeMenu?.focus();
   if (item.dataset.tool !== undefined)
     engine._selectTool(Number(item.dataset.tool));
   else if (item.dataset.mode !== undefined)
@@ -247,10 +282,19 @@ for (const title of titles) {
   title.addEventListener('click', () => (openTitle === title ? closeMenu() : openMenu(title)));
   title.addEventListener('pointerenter', () => openTitle && openTitle !== title && openMenu(title));
   title.addEventListener('keydown', (event) => {
-    if (event.key === 'ArrowDown' || event.key === 'Enter' || event.key === ' ') {
-      event.preventDefault();
+    const across = { ArrowRight: 1, ArrowLeft: -1 }[event.key];
+    if (across) {
+      const next = titles[(titles.indexOf(title) + across + titles.length) % titles.length];
+      if (openTitle)
+        openMenu(next);
+      takeTabStop(next);
+      next.focus();
+    } else if (event.key === 'ArrowDown' || event.key === 'Enter' || event.key === ' ') {
       openMenu(title, true);
+    } else {
+      return;
     }
+    event.preventDefault();
   });
   for (const item of itemsOf(title)) {
     item.addEventListener('click', () => choose(item));
@@ -268,7 +312,12 @@ function onMenuKey(event, title, item) {
     openMenu(titles[(titles.indexOf(title) + across + titles.length) % titles.length], true);
   else if (event.key === 'Enter' || event.key === ' ')
     choose(item);
-  else
+  else if (event.key === 'Tab') {
+    // Out of the menu, from its title: the browser's own move goes on from there.
+    closeMenu();
+    title.focus();
+    return;
+  } else
     return;
   event.preventDefault();
 }
@@ -291,7 +340,7 @@ document.addEventListener('keydown', (event) => {
 });
 
 // ---- Undo and redo, with the desktop's keys: Ctrl+Z, and Ctrl+Y or Ctrl+Shift+Z (Command on
-// a Mac). The canvas may change size; the next paint fits it.
+// a Mac), and with the bar's two buttons. The canvas may change size; the paint fits it.
 
 document.addEventListener('keydown', (event) => {
   if (!(event.ctrlKey || event.metaKey) || event.altKey || openTitle || document.querySelector('dialog[open]'))
@@ -307,17 +356,25 @@ document.addEventListener('keydown', (event) => {
 function travel(move) {
   if (move()) {
     showMenuState();
-    schedulePaint();
+    paint();
   }
+  showTravelState();
 }
 
-// ---- Dialogs: modal; Esc cancels.
+undoButton.addEventListener('click', () => travel(engine._undo));
+redoButton.addEventListener('click', () => travel(engine._redo));
+
+// ---- Dialogs: modal; Esc cancels; focus goes back to where it was.
 
 function showModal(dialog) {
   closeMenu();
+  const focused = document.activeElement;
   dialog.showModal();
   return new Promise((resolve) =>
-    dialog.addEventListener('close', () => resolve(dialog.returnValue), { once: true }));
+    dialog.addEventListener('close', () => {
+      focused?.focus();
+      resolve(dialog.returnValue);
+    }, { once: true }));
 }
 
 document.getElementById('Command1').addEventListener('click', () =>
@@ -349,6 +406,16 @@ async function askFileName() {
   return answer === 'save' ? name.value : '';
 }
 
+// Why a save failed, in Japanese, for the exception the browser threw.
+function failureReason(error) {
+  const name = new TextEncoder().encode(`${error?.name}\0`);
+  const at = engine._malloc(name.length);
+  engine.HEAPU8.set(name, at);
+  const text = engine._saveFailureText(at);
+  engine._free(at);
+  return new TextDecoder().decode(engine.HEAPU8.subarray(text, engine.HEAPU8.indexOf(0, text)));
+}
+
 function download(name, bytes) {
   const link = document.createElement('a');
   link.href = URL.createObjectURL(new Blob([bytes], { type: 'image/bmp' }));
@@ -358,26 +425,22 @@ function download(name, bytes) {
 }
 
 async function save() {
-  if (!window.showSaveFilePicker) {
-    const name = await askFileName();
-    if (name)
-      download(name, pictureFile());
-    return;
-  }
-  let handle;
+  let name = '';
   try {
-    handle = await window.showSaveFilePicker({ types: [kBmpFilter] });
-  } catch (error) {
-    if (error.name !== 'AbortError')
-      await tell('保存する', `保存できませんでした。\n${error.message}`);
-    return;
-  }
-  try {
+    if (!window.showSaveFilePicker) {
+      name = await askFileName();
+      if (name)
+        download(name, pictureFile());
+      return;
+    }
+    const handle = await window.showSaveFilePicker({ types: [kBmpFilter] });
+    name = handle.name;
     const writable = await handle.createWritable();
     await writable.write(pictureFile());
     await writable.close();
   } catch (error) {
-    await tell('保存する', `保存できませんでした。\n${handle.name}\n${error.message}`);
+    if (error?.name !== 'AbortError')
+      await tell('保存する', ['保存できませんでした。', name, failureReason(error)].filter(Boolean).join('\n'));
   }
 }
 

@@ -51,7 +51,7 @@ test('the save picker gets the BMP filter and the native engine\'s bytes', async
     await session.choose('File', 'Hozon');
     const message = await page.evaluate(() =>
       document.getElementById('Message').open ? document.getElementById('MessageText').innerText : '');
-    assert.equal(message, answer === 'fail' ? '保存できませんでした。\npicture.bmp\nThe disk is full.' : '');
+    assert.equal(message, answer === 'fail' ? '保存できませんでした。\npicture.bmp\nディスクの空きが足りません。' : '');
     if (message)
       await page.click('#MessageOk');
   }
