@@ -57,6 +57,18 @@ debian_node=$("$root/scripts/debian-node.sh")
 (export PATH="$debian_node:$PATH" && bash "$root/scripts/web.sh" && cd "$root/web" &&
     MIRONA_WEB_REPLAY="$root/build/test/web/mirona_web_replay" node --test tests/)
 
+# The engine as the page runs it, 32-bit WebAssembly, replays the fuzz corpus in node: every
+# invariant must hold there too, and every picture must equal the native replay's.
+wasm=$root/build/wasm
+NODE_PATH=/usr/share/nodejs emcmake cmake -S "$root" -B "$wasm" -G Ninja \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+NODE_PATH=/usr/share/nodejs cmake --build "$wasm" -j2
+corpus=("$root"/tests/fuzz/corpus/*)
+"$root/build/test/tests/fuzz/mirona_fuzz_replay" "${corpus[@]}" >"$wasm/native-replay.txt"
+"$debian_node/node" "$wasm/tests/fuzz/mirona_fuzz_replay.js" "${corpus[@]}" >"$wasm/wasm-replay.txt"
+diff "$wasm/native-replay.txt" "$wasm/wasm-replay.txt"
+echo "WebAssembly: ${#corpus[@]} corpus inputs replayed, the same pictures as native"
+
 # Last, so that ctest's summary closes the output.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \

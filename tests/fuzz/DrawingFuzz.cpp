@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <optional>
@@ -60,6 +60,14 @@ constexpr std::array<float, 32> kSpecialCoordinates{
     Limits::denorm_min(),
 };
 
+// std::bit_cast, which the WebAssembly build's library lacks.
+template <class To, class From> To bitCast(const From& from) {
+    static_assert(sizeof(To) == sizeof(From));
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
+
 class ByteReader final {
 public:
     explicit ByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
@@ -73,7 +81,7 @@ public:
         std::array<std::uint8_t, sizeof(T)> b{};
         for (std::uint8_t& v : b)
             v = byte();
-        return std::bit_cast<T>(b);
+        return bitCast<T>(b);
     }
 
 private:
@@ -135,7 +143,7 @@ std::uint64_t digest(const Surface& surface) {
 
 // Every field of the state, floats by their bits, so that a NaN equals itself.
 auto fields(const DrawingState& s) {
-    const auto bits = [](float v) { return std::bit_cast<std::uint32_t>(v); };
+    const auto bits = [](float v) { return bitCast<std::uint32_t>(v); };
     return std::tuple{bits(s.CanvasW), s.CanvasH,  bits(s.AnchorX), s.AnchorY,
                       bits(s.LastX),   s.LastY,    s.ToolNo,        s.ChainFlag,
                       s.JogeFlag,      s.SayuFlag, s.NanameFlag};
@@ -188,7 +196,8 @@ public:
         editor_.Picture1_MouseUp(button, 0, x, y);
         if (drag_ && drag_->comparable && drag_->lastMove && drag_->lastMove->x == x &&
             drag_->lastMove->y == y)
-            expect(std::ranges::equal(surface_.Image(), withoutMoves(button)),
+            expect(std::equal(surface_.Image().begin(), surface_.Image().end(),
+                              withoutMoves(button).begin()),
                    "a drag released at its last move point differs from press and release");
         drag_.reset();
         pending_ = !editor_.stroking();
@@ -300,9 +309,12 @@ public:
                "the history outgrew its budget");
     }
 
+    [[nodiscard]] std::uint64_t picture() const { return digest(surface_); }
+
     void checkPixels() const {
-        expect(std::ranges::all_of(
-                   surface_.Image(),
+        const auto pixels = surface_.Image();
+        expect(std::all_of(
+                   pixels.begin(), pixels.end(),
                    [](std::uint32_t p) { return p == Surface::kWhite || p == Surface::kBlack; }),
                "a pixel is neither black nor white");
     }
@@ -368,7 +380,7 @@ private:
 
 } // namespace
 
-void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
+std::uint64_t runDrawingFuzzInput(std::span<const std::uint8_t> input) {
     ByteReader in(input);
     Session session(1 + in.raw<std::uint16_t>() % kMaxCanvas);
     while (!in.empty()) {
@@ -400,7 +412,9 @@ void runDrawingFuzzInput(std::span<const std::uint8_t> input) {
         session.checkState();
     }
     session.checkPixels();
+    const std::uint64_t picture = session.picture();
     session.undoAll();
+    return picture;
 }
 
 } // namespace mirona
