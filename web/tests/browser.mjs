@@ -26,11 +26,16 @@ export async function launch() {
   return browser;
 }
 
-// A new tab of `width` x `height` CSS pixels showing the page, ready to draw. `before` runs in
-// the page before its own scripts.
-export async function openPage(browser, { width = 800, height = 600, before } = {}) {
+// A new tab showing the page, ready to draw: `viewport` as puppeteer's, 800 x 600 CSS pixels
+// unless it says otherwise; with touch, a touch screen's coarse pointer. `before` runs in the
+// page before its own scripts.
+export async function openPage(browser, { before, ...viewport } = {}) {
   const page = await browser.newPage();
-  await page.setViewport({ width, height });
+  await page.setViewport({ width: 800, height: 600, ...viewport });
+  if (viewport.hasTouch)
+    await (await page.createCDPSession()).send('Emulation.setEmulatedMedia', {
+      features: [{ name: 'pointer', value: 'coarse' }, { name: 'any-pointer', value: 'coarse' }],
+    });
   await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
   if (before)
     await page.evaluateOnNewDocument(before);

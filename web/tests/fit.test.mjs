@@ -76,3 +76,29 @@ test('the desktop\'s undo and redo keys take back and redo strokes and 白紙, r
     assert.deepEqual(shown.box.slice(2), [expected.width * scale, expected.height * scale]);
   }
 });
+
+test('undo past the start changes nothing; the bar\'s buttons undo and redo while there is a step', async () => {
+  const session = await Session.open(browser, { width: 500, height: 400 });
+  const { page } = session;
+  const buttons = () => page.evaluate(() => ['Undo', 'Redo'].map((id) => document.getElementById(id).disabled));
+  const expectPicture = async (what) => {
+    assert.equal(difference(await canvasPixels(page), bmpPixels(replay(session.lines))), '', what);
+    assert.deepEqual((await layout(page)).box.slice(2), [375, 375], what);
+  };
+  const names = await page.evaluate(() => ['Undo', 'Redo'].map((id) => document.getElementById(id).ariaLabel));
+  assert.deepEqual(names, ['元に戻す', 'やり直す']);
+  assert.deepEqual(await buttons(), [true, true]);
+  await page.keyboard.down('Control');
+  await page.keyboard.press('z');
+  await page.keyboard.up('Control');
+  session.lines.push('undo');
+  await expectPicture('Ctrl+Z at the start');
+  await session.drag([[30, 40], [200, 90]]);
+  await page.waitForFunction(() => !document.getElementById('Undo').disabled);
+  for (const [button, line, after] of [['Undo', 'undo', [true, false]], ['Redo', 'redo', [false, true]]]) {
+    await page.click(`#${button}`);
+    session.lines.push(line);
+    await expectPicture(button);
+    assert.deepEqual(await buttons(), after, `after ${button}`);
+  }
+});

@@ -107,3 +107,53 @@ test('the about box says what the desktop\'s says, modally, and closes by OK and
     assert.equal(find(await tree(page), (node) => node.role === 'dialog'), undefined);
   }
 });
+
+// The focused element's id, and whether its focus ring stands out against what is behind it
+// by a contrast of at least 3:1.
+function focus(page) {
+  return page.evaluate(() => {
+    const element = document.activeElement;
+    const rgb = (color) => color.match(/[\d.]+/g).map(Number);
+    const luminance = (color) => {
+      const [r, g, b] = rgb(color).slice(0, 3).map((v) => v / 255)
+        .map((v) => (v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4));
+      return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+    };
+    let behind = element;
+    while (behind && (getComputedStyle(behind).backgroundColor.match(/[\d.]+/g) ?? [0, 0, 0, 0])[3] === '0')
+      behind = behind.parentElement;
+    const style = getComputedStyle(element);
+    const [ring, back] = [style.outlineColor, behind ? getComputedStyle(behind).backgroundColor : 'rgb(255, 255, 255)'].map(luminance);
+    const contrast = (Math.max(ring, back) + 0.05) / (Math.min(ring, back) + 0.05);
+    return { id: element.id, visible: style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) >= 2 && contrast >= 3 };
+  });
+}
+
+test('by keyboard: the bar is one tab stop, arrows go across titles, focus comes back and always shows', async () => {
+  const { page } = await Session.open(browser);
+  const expectFocus = async (id, what) => assert.deepEqual(await focus(page), { id, visible: true }, what);
+  await page.keyboard.press('Tab');
+  await expectFocus('File', 'Tab into the bar');
+  for (const [key, id] of [['ArrowRight', 'Mode'], ['ArrowRight', 'Byoga'], ['Enter', 'MenuFreeLine'],
+    ['ArrowDown', 'MenuContLine'], ['Enter', 'Byoga']]) {
+    await page.keyboard.press(key);
+    await expectFocus(id, key);
+  }
+  assert.equal(await page.$eval('#MenuContLine', (item) => item.ariaChecked), 'true');
+  assert.equal(await page.$eval('#ByogaMenu', (menu) => menu.hidden), true);
+  await page.keyboard.press('Tab');
+  assert.ok(!(await page.evaluate(() => document.getElementById('MenuBar').contains(document.activeElement))),
+    'one Tab leaves the bar');
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('Tab');
+  await page.keyboard.up('Shift');
+  await expectFocus('Byoga', 'Shift+Tab comes back to the title last used');
+  for (const [key, id] of [['ArrowLeft', 'Mode'], ['ArrowLeft', 'File'], ['ArrowLeft', 'Help'], ['Enter', 'Joho'],
+    ['Enter', 'Command1'], ['Enter', 'Help']]) {
+    await page.keyboard.press(key);
+    await expectFocus(id, key);
+  }
+  await page.keyboard.press('Enter');
+  await page.keyboard.press('Tab');
+  assert.equal(await page.$eval('#HelpMenu', (menu) => menu.hidden), true, 'Tab closes the open menu');
+});

@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { launch } from './browser.mjs';
-import { bmpPixels, canvasPixels, difference, replay } from './reference.mjs';
+import { bmpPixels, canvasPixels, difference, painted, replay } from './reference.mjs';
 import { Session } from './session.mjs';
 
 const kTablet = { width: 800, height: 600, isMobile: true, hasTouch: true };
@@ -99,18 +99,99 @@ test('two fingers tapped undo and three redo; the tap\'s first finger draws noth
 
 test('the freehand tool draws through every coalesced position, the rubber bands through the last', async () => {
   const session = await tabletSession();
-  await session.page.evaluate(() => {
-    window.moveEvents = 0;
-    document.getElementById('Picture1').addEventListener('pointermove', () => (window.moveEvents += 1));
-  });
+  await session.page.evaluate(() =>
+    document.getElementById('Picture1').addEventListener('pointermove', () => (window.moveEvents += 1)));
   const zigzag = Array.from({ length: 40 }, (_, i) => [40 + 7 * i, 100 + (i % 2 ? 60 : 0)]);
   for (const [t, tool] of [[0, 'MenuFreeLine'], [2, 'MenuBox']]) {
     await session.choose('Byoga', tool, `tool ${t}`);
+    await session.page.evaluate(() => (window.moveEvents = 0));
     await session.touch('touchStart', [[30, 90, 1]]);
     await Promise.all(zigzag.map((p) => session.touch('touchMove', [[...p, 1]])));
     await session.touch('touchEnd', [[...zigzag.at(-1), 1]]);
     session.lines.push('down 1 0 30 90', ...zigzag.map((p) => `move 1 0 ${p.join(' ')}`), `up 1 0 ${zigzag.at(-1).join(' ')}`);
+    // Fewer events than positions: the pictures are equal only if the page drew through the
+    // positions that the events carried coalesced.
+    assert.ok(await session.page.evaluate(() => window.moveEvents) < zigzag.length / 2, 'the moves came coalesced');
     await expectReplayed(session, tool);
   }
-  assert.ok(await session.page.evaluate(() => window.moveEvents) < 2 * 40, 'the moves came coalesced');
+});
+
+// Whether the canvas holds ink in the `size`-pixel square at (x, y), read at once.
+function inkNear(session, [x, y], size = 9) {
+  return session.page.evaluate((left, top, side) => document.getElementById('Picture1').getContext('2d')
+    .getImageData(left, top, side, side).data.some((value, i) => i % 4 === 0 && value === 0), x - 4, y - 4, size);
+}
+
+test('a finger inks at its first move; a second finger soon after takes its stroke back and taps', async () => {
+  const session = await tabletSession();
+  for (const [t, tool] of [[0, 'MenuFreeLine'], [2, 'MenuBox']]) {
+    await session.choose('Byoga', tool, `tool ${t}`);
+    await drag(session, 'touch', [[40, 50 + 30 * t], [90, 60 + 30 * t]]);
+    await session.touch('touchStart', [[200, 200, 1]]);
+    await session.touch('touchMove', [[204, 203, 1]]);
+    assert.ok(await inkNear(session, [204, 203]), `${tool}: ink as soon as the first move is handled`);
+    await session.touch('touchStart', [[204, 203, 1], [300, 250, 2]]);
+    await session.touch('touchEnd', [[204, 203, 1], [300, 250, 2]]);
+    session.lines.push('undo');
+    await expectReplayed(session, `${tool}: the first finger's ink taken back, and the tap undid`);
+  }
+});
+
+test('a pen stroke with the barrel button that the browser cancels lets go of that button', async () => {
+  const session = await tabletSession();
+  await drag(session, 'pen', [[60, 70], [150, 90]]);
+  await session.page.evaluate(() => document.getElementById('Picture1')
+    .addEventListener('pointerdown', (event) => (window.penId = event.pointerId)));
+  await session.cdp.send('Input.dispatchMouseEvent', {
+    type: 'mousePressed', x: session.box.x + 80, y: session.box.y + 120, pointerType: 'pen', button: 'right', buttons: 2, clickCount: 1,
+  });
+  // As the browser does when it takes the pointer over.
+  await session.page.evaluate(() => document.getElementById('Picture1')
+    .dispatchEvent(new PointerEvent('pointercancel', { pointerId: window.penId, pointerType: 'pen' })));
+  await session.page.keyboard.down('Control');
+  await session.page.keyboard.press('z');
+  await session.page.keyboard.up('Control');
+  session.lines.push('down 2 0 80 120', 'up 2 0 80 120', 'undo');
+  await expectReplayed(session, 'undo works after the cancel');
+});
+
+test('on a touch screen the undo and redo buttons are 44-pixel targets and the about box shows whole', async () => {
+  const { page } = await tabletSession();
+  for (const id of ['Undo', 'Redo']) {
+    const box = await (await page.$(`#${id}`)).boundingBox();
+    assert.ok(box.width >= 44 && box.height >= 44, `${id}: ${box.width} x ${box.height}`);
+  }
+  await page.click('#Help');
+  await page.click('#Joho');
+  assert.ok(await page.$eval('#Form2', (dialog) => dialog.scrollHeight <= dialog.clientHeight &&
+    dialog.scrollWidth <= dialog.clientWidth), 'the about box needs no scrolling');
+});
+
+test('turned from portrait to landscape and back, the whole canvas stays on screen and every edge draws', async () => {
+  const session = await tabletSession();
+  const { page } = session;
+  await page.setViewport({ ...kTablet, width: 600, height: 800 });
+  await session.choose('File', 'Hakushi');
+  const size = await page.$eval('#Picture1', (canvas) => canvas.width);
+  session.lines.push(`new ${size} ${size}`);
+  await page.setViewport(kTablet);
+  await painted(page);
+  const box = await (await page.$('#Picture1')).boundingBox();
+  assert.ok(box.y + box.height <= kTablet.height && box.x + box.width <= kTablet.width, 'all on screen');
+  // A stroke through three corners, each touch in the middle of its canvas pixel.
+  const scale = box.width / size;
+  const corners = [[0, size - 1], [size - 1, size - 1], [size - 1, 0]];
+  const touchAt = ([x, y]) => ({ x: box.x + (x + 0.5) * scale, y: box.y + (y + 0.5) * scale, id: 1 });
+  await session.cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [touchAt(corners[0])] });
+  for (const corner of corners.slice(1))
+    await session.cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [touchAt(corner)] });
+  await session.cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  session.lines.push(`down 1 0 ${corners[0].join(' ')}`, ...corners.slice(1).map((p) => `move 1 0 ${p.join(' ')}`),
+    `up 1 0 ${corners[2].join(' ')}`);
+  await expectReplayed(session, 'landscape');
+  await page.setViewport({ ...kTablet, width: 600, height: 800 });
+  await painted(page);
+  const back = await (await page.$('#Picture1')).boundingBox();
+  assert.deepEqual([back.width, back.height], [size, size], 'one to one again');
+  await expectReplayed(session, 'portrait again');
 });
