@@ -48,10 +48,10 @@ void undoRedo(benchmark::State& st, FigureSize size) {
 
 void bitmapCopy(benchmark::State& st) {
     const Surface surface(kCanvas, kCanvas);
-    std::vector<std::uint32_t> copy(surface.Image().size());
+    Surface copy(kCanvas, kCanvas);
     for (auto _ : st) {
-        std::copy(surface.Image().begin(), surface.Image().end(), copy.begin());
-        benchmark::DoNotOptimize(copy.data());
+        copy = surface;
+        benchmark::DoNotOptimize(&copy);
         benchmark::ClobberMemory();
     }
 }

@@ -4,7 +4,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace mirona {
@@ -42,10 +44,18 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
 void CanvasWidget::fitToSurface() {
     resize(surface_.width(), surface_.height());
     changed_.resize(surface_.width(), surface_.height());
-    const auto pixels = surface_.Image();
-    view_ = QImage(reinterpret_cast<const uchar*>(pixels.data()), surface_.width(),
-                   surface_.height(), surface_.width() * 4, QImage::Format_RGB32);
+    view_ = QImage(surface_.width(), surface_.height(), QImage::Format_MonoLSB);
+    view_.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     update();
+}
+
+QImage CanvasWidget::image() const {
+    const std::vector<std::uint32_t> pixels = surface_.Image();
+    QImage image(surface_.width(), surface_.height(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(image.scanLine(y), pixels.data() + static_cast<std::size_t>(y) * image.width(),
+                    static_cast<std::size_t>(image.width()) * 4);
+    return image;
 }
 
 void CanvasWidget::markChanged(const PixelRect& r) {
@@ -77,6 +87,14 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
+    // A surface word of 32 pixels is, in memory, the image's four bytes of those pixels.
+    static_assert(std::endian::native == std::endian::little);
+    for (const QRect& r : event->region())
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(view_.scanLine(y));
+            for (int word = r.left() / 32; word <= r.right() / 32; ++word)
+                row[word] = surface_.blackMask(32 * word, y);
+        }
     QPainter painter(this);
     // One rectangle at a time: with a rectangular clip Qt copies the pixels row by row, while
     // under the event's many-rectangle clip it blends them one by one.

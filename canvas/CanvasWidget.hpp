@@ -18,6 +18,8 @@ namespace mirona {
 // (1 Shift, 2 Ctrl, 4 Alt). Only what the surface reports as changed is repainted: its rectangles
 // are gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
 // Qt as one region at the end of the pointer event, or when the event loop next gets control.
+// The widget shows the surface's bits through a one-bit image of its own, copied from the surface
+// only where a paint event shows it.
 class CanvasWidget final : public QWidget {
     Q_OBJECT
 
@@ -31,8 +33,8 @@ public:
     // whole.
     void fitToSurface();
 
-    // The bitmap as an image that shares the surface's pixels.
-    [[nodiscard]] const QImage& image() const { return view_; }
+    // The bitmap as an image, RGB32.
+    [[nodiscard]] QImage image() const;
 
 signals:
     void MouseDown(qint16 button, qint16 shift, float x, float y);
@@ -55,7 +57,7 @@ private:
     DirtyTiles changed_;
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered
-    QImage view_;
+    QImage view_;                // one bit a pixel, least significant first: 0 white, 1 black
 };
 
 } // namespace mirona

@@ -5,9 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace mirona {
 
@@ -103,7 +100,8 @@ Surface::Surface(int width, int height) {
 void Surface::resize(int width, int height) {
     width_ = std::max(1, width);
     height_ = std::max(1, height);
-    pixels_.assign(static_cast<std::size_t>(width_) * height_, kWhite);
+    columns_ = (width_ + 31) / 32;
+    words_.assign(static_cast<std::size_t>(columns_ * ((height_ + 31) / 32) * 32), 0);
     report({0, 0, width_, height_});
 }
 
@@ -116,76 +114,37 @@ void Surface::report(const PixelRect& changed) const {
         listener_(changed);
 }
 
-void Surface::reportRun(std::int64_t first, std::int64_t last) const {
+void Surface::reportRun(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) const {
     if (!listener_ && tiles_ == nullptr)
         return;
-    const auto x0 = static_cast<int>(first % width_);
-    const auto y0 = static_cast<int>(first / width_);
-    const auto x1 = static_cast<int>(last % width_);
-    const auto y1 = static_cast<int>(last / width_);
-    report({std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1});
+    const auto [left, right] = std::minmax(x0, x1);
+    const auto [top, bottom] = std::minmax(y0, y1);
+    report({static_cast<int>(left), static_cast<int>(top), static_cast<int>(right) + 1,
+            static_cast<int>(bottom) + 1});
 }
 
 void Surface::Cls() {
-    std::fill(pixels_.begin(), pixels_.end(), kWhite);
+    std::fill(words_.begin(), words_.end(), 0u);
     report({0, 0, width_, height_});
 }
 
-std::uint32_t Surface::blackMask(int x, int y) const {
-    const std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(y) * width_ + x;
-    const int n = std::min(32, width_ - x);
-    std::uint32_t mask = 0;
-#if defined(__SSE2__)
-    // Four pixels a step: each black one's sign bit after moving bit 0 (clear in black, set in
-    // white) to the top, gathered by one instruction.
-    if (n == 32) {
-        for (int i = 0; i < 32; i += 4) {
-            const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-            const __m128i low = _mm_slli_epi32(pixels, 31);
-            mask |= static_cast<std::uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(low))) << i;
-        }
-        return ~mask;
-    }
-#endif
-    for (int i = 0; i < n; ++i)
-        mask |= static_cast<std::uint32_t>(row[i] == kBlack) << i;
-    return mask;
+std::vector<std::uint32_t> Surface::Image() const {
+    std::vector<std::uint32_t> image(static_cast<std::size_t>(width_) * height_);
+    auto out = image.begin();
+    for (int y = 0; y < height_; ++y)
+        for (int x = 0; x < width_; ++x)
+            *out++ = pixel(x, y);
+    return image;
 }
 
 void Surface::invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks) {
-    // The words to xor into eight pixels for each byte of a mask: eight pixels a lookup, in a
-    // loop the compiler turns into vector operations.
-    static constexpr auto kByteMasks = [] {
-        std::array<std::array<std::uint32_t, 8>, 256> xors{};
-        for (std::size_t byte = 0; byte < xors.size(); ++byte)
-            for (std::size_t i = 0; i < 8; ++i)
-                xors[byte][i] = (byte >> i & 1u) != 0 ? 0x00FFFFFFu : 0u;
-        return xors;
-    }();
-    const int right = std::min(left + 32 * blocks, width_);
     const auto rows = static_cast<int>(masks.size()) / blocks;
-    // Row by row across the band, so that memory is walked in order.
-    for (int r = 0; r < rows; ++r) {
-        std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(top + r) * width_;
-        for (int j = 0; j < blocks; ++j) {
-            const std::uint32_t mask = masks[static_cast<std::size_t>(r) * blocks + j];
-            std::uint32_t* block = row + left + 32 * j;
-            const int n = std::min(32, right - (left + 32 * j));
-            if (mask == 0)
-                continue;
-            if (n < 32) {
-                for (int i = 0; i < n; ++i)
-                    block[i] ^= ((mask >> i) & 1u) * 0x00FFFFFFu;
-                continue;
-            }
-            for (int byte = 0; byte < 4; ++byte) {
-                const auto& xors = kByteMasks[(mask >> (8 * byte)) & 0xFFu];
-                for (int i = 0; i < 8; ++i)
-                    block[8 * byte + i] ^= xors[i];
-            }
-        }
+    for (int j = 0; j < blocks; ++j) {
+        std::uint32_t* tile = words_.data() + wordIndex(left + 32 * j, top);
+        for (int r = 0; r < rows; ++r)
+            tile[r] ^= masks[static_cast<std::size_t>(r) * blocks + j];
     }
-    report({left, top, right, top + rows});
+    report({left, top, std::min(left + 32 * blocks, width_), top + rows});
 }
 
 void Surface::Line(float x1, float y1, float x2, float y2, LineOption option) {
@@ -246,32 +205,37 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
     const std::int64_t twoN = 2 * (n == 0 ? 1 : n);
     const std::int64_t f = floorDiv(2 * lo * k + n, twoN);
     std::int64_t e = 2 * lo * k + n - f * twoN; // e == (2ik + n) mod 2n
-    const std::int64_t majorStride = xMajor ? sm : sm * width_;
-    const std::int64_t minorStride = xMajor ? sq * width_ : sq;
     const std::int64_t mLo = m1 + lo * sm;
     const std::int64_t qLo = q1 + sq * f;
-    std::int64_t offset = xMajor ? qLo * width_ + mLo : mLo * width_ + qLo;
+    std::int64_t x = xMajor ? mLo : qLo;
+    std::int64_t y = xMajor ? qLo : mLo;
+    const std::int64_t majorX = xMajor ? step * sm : 0;
+    const std::int64_t majorY = xMajor ? 0 : step * sm;
+    const std::int64_t minorX = xMajor ? 0 : sq;
+    const std::int64_t minorY = xMajor ? sq : 0;
     const auto advance = [&] {
-        offset += step * majorStride;
+        x += majorX;
+        y += majorY;
         e += step * 2 * k;
         while (e >= twoN) { // restore 0 <= e < 2n: one minor step each
             e -= twoN;
-            offset += minorStride;
+            x += minorX;
+            y += minorY;
         }
     };
     // An upright segment is one thin rectangle; a slanted one reports a rectangle per run.
     const std::int64_t runSteps = (k == 0 ? hi - lo + step : kReportRun * step);
-    std::uint32_t* const data = pixels_.data();
     for (std::int64_t first = lo; first <= hi; first += runSteps) {
         const std::int64_t last = std::min(hi, first + runSteps - step);
-        const std::int64_t runStart = offset;
+        const std::int64_t runX = x;
+        const std::int64_t runY = y;
         for (std::int64_t i = first;; i += step) {
-            paint(data[offset]);
+            paint(x, y);
             if (i == last)
                 break;
             advance();
         }
-        reportRun(runStart, offset);
+        reportRun(runX, runY, x, y);
         if (last != hi)
             advance();
     }
@@ -356,8 +320,6 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
     if (tLo > tHi)
         return;
     const std::int64_t step = dotted ? 2 : 1;
-    const std::int64_t tStride = transposed ? 1 : width_;
-    const std::int64_t uStride = transposed ? width_ : 1;
 
     const Wide q2 = static_cast<Wide>(q) * q;
     const Wide p4 = 4 * static_cast<Wide>(p) * p;
@@ -394,13 +356,15 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
             run.any = false;
         }
     };
-    std::uint32_t* const data = pixels_.data();
     const auto visit = [&](Run& run, std::int64_t tc, std::int64_t uc) {
         // One unsigned comparison per axis also rejects negative coordinates.
         if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
             static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
             return;
-        paint(data[tc * tStride + uc * uStride]);
+        if (transposed)
+            paint(tc, uc);
+        else
+            paint(uc, tc);
         if (!run.any)
             run = {tc, uc, tc, uc, true};
         run.lastT = tc;

@@ -50,7 +50,7 @@ protected:
 
 TEST_P(CanvasRepaintTest, AShortStrokeRepaintsAFewSmallRectanglesAroundWhatChanged) {
     const Surface& surface = form.canvas().surface();
-    const std::vector<std::uint32_t> before(surface.Image().begin(), surface.Image().end());
+    const std::vector<std::uint32_t> before = surface.Image();
     // A short drag near (100, 40), which the eight images repeat all over the canvas.
     send(QEvent::MouseButtonPress, {100, 40}, Qt::LeftButton, Qt::LeftButton);
     for (const QPoint p : {QPoint(103, 43), QPoint(106, 45), QPoint(109, 48), QPoint(112, 50)})

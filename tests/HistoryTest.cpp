@@ -11,7 +11,7 @@ namespace {
 std::size_t digest(const Surface& surface) {
     const auto image = surface.Image();
     return std::hash<std::string_view>{}(
-        {reinterpret_cast<const char*>(image.data()), image.size_bytes()});
+        {reinterpret_cast<const char*>(image.data()), image.size() * sizeof(image[0])});
 }
 
 // New over a busy 2048-pixel picture, over and over: the last hundred full-canvas steps fit

@@ -30,9 +30,7 @@ struct Pad {
         s.SayuFlag = flags[1];
         s.NanameFlag = flags[2];
     }
-    std::vector<std::uint32_t> pixels() const {
-        return {surface.Image().begin(), surface.Image().end()};
-    }
+    std::vector<std::uint32_t> pixels() const { return surface.Image(); }
 };
 
 // A left drag released where it last moved leaves exactly what a press and a right-button

@@ -118,9 +118,8 @@ struct Snapshot {
     DrawStyle style;
 
     explicit Snapshot(Form1& form)
-        : pixels(form.canvas().surface().Image().begin(), form.canvas().surface().Image().end()),
-          state(form.editor().state()), mode(form.canvas().surface().drawMode()),
-          style(form.canvas().surface().drawStyle()) {
+        : pixels(form.canvas().surface().Image()), state(form.editor().state()),
+          mode(form.canvas().surface().drawMode()), style(form.canvas().surface().drawStyle()) {
         for (const QAction* action : form.findChildren<QAction*>())
             if (action->isChecked())
                 checked << action->objectName();

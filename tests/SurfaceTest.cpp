@@ -14,7 +14,7 @@ namespace {
 using Pixels = std::vector<std::uint32_t>;
 
 Pixels snapshot(const Surface& s) {
-    return {s.Image().begin(), s.Image().end()};
+    return s.Image();
 }
 
 std::set<std::pair<int, int>> blackPixels(const Surface& s) {

@@ -41,15 +41,13 @@ void WebSession::fitViewToSurface() {
 
 std::vector<PixelRect> WebSession::takeChanged() {
     std::vector<PixelRect> rects = changed_.take();
-    const auto pixels = surface_.Image();
     const auto w = static_cast<std::size_t>(surface_.width());
+    // Black and white read the same as 0xAARRGGBB words and as the bytes R, G, B, A.
     for (const PixelRect& r : rects)
-        for (auto y = static_cast<std::size_t>(r.top); y < static_cast<std::size_t>(r.bottom); ++y)
-            for (std::size_t i = y * w + r.left, end = y * w + r.right; i < end; ++i) {
-                // 0xAARRGGBB to the bytes R, G, B, A.
-                const std::uint32_t p = pixels[i];
-                rgba_[i] = (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
-            }
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                rgba_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)] =
+                    surface_.pixel(x, y);
     return rects;
 }
 

@@ -20,8 +20,8 @@ namespace mirona {
 // rubber-band drag (line, rectangle, ellipse) released at its last move point leaves the same
 // pixels as the same press and release without the moves, replayed on a copy taken at the
 // press; every undo gives back the picture from before its step and every redo the one after
-// it, and undo or redo during a stroke changes nothing; at the end every pixel is black or
-// white, and undoing every step held gives back the picture from before the oldest. Returns a
+// it, and undo or redo during a stroke changes nothing; at the end undoing every step held
+// gives back the picture from before the oldest. Returns a
 // digest of the size and pixels of the picture as the events left it.
 std::uint64_t runDrawingFuzzInput(std::span<const std::uint8_t> input);
 
