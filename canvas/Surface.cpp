@@ -101,7 +101,7 @@ void Surface::resize(int width, int height) {
     width_ = std::max(1, width);
     height_ = std::max(1, height);
     columns_ = (width_ + 31) / 32;
-    words_.assign(static_cast<std::size_t>(columns_ * ((height_ + 31) / 32) * 32), 0);
+    words_.assign(static_cast<std::size_t>(columns_ * height_), 0);
     report({0, 0, width_, height_});
 }
 
@@ -139,10 +139,10 @@ std::vector<std::uint32_t> Surface::Image() const {
 
 void Surface::invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks) {
     const auto rows = static_cast<int>(masks.size()) / blocks;
-    for (int j = 0; j < blocks; ++j) {
-        std::uint32_t* tile = words_.data() + wordIndex(left + 32 * j, top);
-        for (int r = 0; r < rows; ++r)
-            tile[r] ^= masks[static_cast<std::size_t>(r) * blocks + j];
+    for (int r = 0; r < rows; ++r) {
+        std::uint32_t* const row = words_.data() + wordIndex(left, top + r);
+        for (int j = 0; j < blocks; ++j)
+            row[j] ^= masks[static_cast<std::size_t>(r) * blocks + j];
     }
     report({left, top, std::min(left + 32 * blocks, width_), top + rows});
 }
@@ -207,38 +207,116 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
     std::int64_t e = 2 * lo * k + n - f * twoN; // e == (2ik + n) mod 2n
     const std::int64_t mLo = m1 + lo * sm;
     const std::int64_t qLo = q1 + sq * f;
-    std::int64_t x = xMajor ? mLo : qLo;
-    std::int64_t y = xMajor ? qLo : mLo;
-    const std::int64_t majorX = xMajor ? step * sm : 0;
-    const std::int64_t majorY = xMajor ? 0 : step * sm;
-    const std::int64_t minorX = xMajor ? 0 : sq;
-    const std::int64_t minorY = xMajor ? sq : 0;
+    if (k == 0) {
+        const std::int64_t mHi = m1 + hi * sm;
+        const std::int64_t first = std::min(mLo, mHi);
+        const std::int64_t last = std::max(mLo, mHi);
+        if (xMajor)
+            row(qLo, first, last, dotted);
+        else
+            column(qLo, first, last, dotted);
+        return;
+    }
+    const Slant slanted{xMajor ? mLo : qLo,
+                        xMajor ? qLo : mLo,
+                        (hi - lo) / step + 1,
+                        step * sm,
+                        sq,
+                        e,
+                        step * 2 * k,
+                        twoN};
+    const bool copy = mode_ == DrawMode::CopyPen;
+    if (xMajor)
+        copy ? slant<true, true>(slanted) : slant<true, false>(slanted);
+    else
+        copy ? slant<false, true>(slanted) : slant<false, false>(slanted);
+}
+
+// A rectangle is reported for every run of kReportRun pixels, so that the rectangles follow the
+// segment. Along x, the pixels of a row gather in their word, which is stored when the row or
+// the word changes; along y, every pixel is in a row of its own.
+template <bool XMajor, bool Copy> void Surface::slant(Slant s) {
+    std::uint32_t* const words = words_.data();
+    // The index of the first word of the current row, and how it moves with a step along y.
+    std::int64_t row = s.y * columns_;
+    const std::int64_t rowStep = (XMajor ? s.minor : s.major) * columns_;
+    std::int64_t x = s.x;
+    std::int64_t y = s.y;
+    std::int64_t e = s.e;
+    std::uint32_t mask = 0; // along x: the current word's pixels not yet stored
     const auto advance = [&] {
-        x += majorX;
-        y += majorY;
-        e += step * 2 * k;
-        while (e >= twoN) { // restore 0 <= e < 2n: one minor step each
-            e -= twoN;
-            x += minorX;
-            y += minorY;
+        if constexpr (XMajor) {
+            const std::int64_t column = x >> 5;
+            x += s.major;
+            e += s.de;
+            if (e < s.twoN && x >> 5 == column)
+                return;
+            paint<Copy>(words[row + column], mask);
+            mask = 0;
+        } else {
+            row += rowStep;
+            y += s.major;
+            e += s.de;
+        }
+        while (e >= s.twoN) { // restore 0 <= e < 2n: one minor step each
+            e -= s.twoN;
+            if constexpr (XMajor) {
+                row += rowStep;
+                y += s.minor;
+            } else {
+                x += s.minor;
+            }
         }
     };
-    // An upright segment is one thin rectangle; a slanted one reports a rectangle per run.
-    const std::int64_t runSteps = (k == 0 ? hi - lo + step : kReportRun * step);
-    for (std::int64_t first = lo; first <= hi; first += runSteps) {
-        const std::int64_t last = std::min(hi, first + runSteps - step);
+    for (std::int64_t done = 0;;) {
         const std::int64_t runX = x;
         const std::int64_t runY = y;
-        for (std::int64_t i = first;; i += step) {
-            paint(x, y);
-            if (i == last)
+        const std::int64_t count = std::min(kReportRun, s.count - done);
+        for (std::int64_t j = 1;; ++j) {
+            if constexpr (XMajor)
+                mask |= 1u << (x & 31);
+            else
+                paint<Copy>(words[row + (x >> 5)], 1u << (x & 31));
+            if (j == count)
                 break;
             advance();
         }
         reportRun(runX, runY, x, y);
-        if (last != hi)
-            advance();
+        done += count;
+        if (done == s.count)
+            break;
+        advance();
     }
+    if constexpr (XMajor)
+        paint<Copy>(words[row + (x >> 5)], mask);
+}
+
+// A word at a time: the pixels first to last of row y, or every other one from the first.
+void Surface::row(std::int64_t y, std::int64_t first, std::int64_t last, bool dotted) {
+    const std::uint32_t pattern = !dotted ? ~0u : (first & 1) != 0 ? 0xAAAAAAAAu : 0x55555555u;
+    for (std::int64_t word = first >> 5; word <= last >> 5; ++word) {
+        std::uint32_t mask = pattern;
+        if (word == first >> 5)
+            mask &= ~0u << (first & 31);
+        if (word == last >> 5)
+            mask &= ~0u >> (31 - (last & 31));
+        paintMask(wordIndex(word << 5, y), mask);
+    }
+    reportRun(first, y, last, y);
+}
+
+// Down a tile's words: the pixels first to last of column x, or every other one from the first.
+void Surface::column(std::int64_t x, std::int64_t first, std::int64_t last, bool dotted) {
+    const std::uint32_t bit = 1u << (x & 31);
+    const auto step = static_cast<std::size_t>((dotted ? 2 : 1) * columns_);
+    const std::size_t end = wordIndex(x, last);
+    if (mode_ == DrawMode::CopyPen)
+        for (std::size_t i = wordIndex(x, first); i <= end; i += step)
+            paint<true>(words_[i], bit);
+    else
+        for (std::size_t i = wordIndex(x, first); i <= end; i += step)
+            paint<false>(words_[i], bit);
+    reportRun(x, first, x, last);
 }
 
 // The outline walks from the first corner along its row to the second corner's column, then
@@ -356,17 +434,22 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
             run.any = false;
         }
     };
+    std::uint32_t* const words = words_.data();
+    const std::int64_t columns = columns_;
+    const bool copy = mode_ == DrawMode::CopyPen;
     const auto visit = [&](Run& run, std::int64_t tc, std::int64_t uc) {
         // One unsigned comparison per axis also rejects negative coordinates.
         if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
             static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
             return;
-        if (transposed)
-            paint(tc, uc);
-        else
-            paint(uc, tc);
-        if (!run.any)
-            run = {tc, uc, tc, uc, true};
+        const std::int64_t x = transposed ? tc : uc;
+        std::uint32_t& word = words[(transposed ? uc : tc) * columns + (x >> 5)];
+        word = copy ? word | 1u << (x & 31) : word ^ 1u << (x & 31);
+        if (!run.any) {
+            run.firstT = tc;
+            run.firstU = uc;
+            run.any = true;
+        }
         run.lastT = tc;
         run.lastU = uc;
     };

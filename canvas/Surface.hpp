@@ -12,17 +12,17 @@ namespace mirona {
 
 // The canvas's persistent bitmap and its rasteriser.
 //
-// The picture is black and white, held as one bit a pixel (set for black) in square tiles of
-// 32 x 32 pixels, one 32-bit word a tile row: a figure's upright sides then touch one cache line
-// every sixteen rows, and a 2048-pixel canvas takes 512 KiB. Front ends turn the bits into
-// display pixels where they show them (blackMask), and Image() gives the whole picture as
-// colour words. Every call sets each pixel at most once, so a figure drawn twice with the not-merge
-// pen leaves the bitmap as it was; the same call always sets the same pixels; a dotted figure's
-// pixels are a subset of the solid figure's. Coordinates are clipped before rasterising, so the
-// cost of a call is bounded by the visible part of its figure, whatever the coordinates are
-// (NaN rejects the figure). Every call that can change pixels reports what it changed to the
-// change listener, as a few rectangles that follow the figure: one per side of a box, one per
-// run of pixels along a slanted segment or an arc.
+// The picture is black and white, held as one bit a pixel (set for black), row by row in 32-bit
+// words, the first pixel of a word in its lowest bit: a 2048-pixel canvas takes 512 KiB, which
+// stays in the processor's cache while a figure is drawn. Front ends turn the bits into display
+// pixels where they show them (blackMask), and Image() gives the whole picture as colour words.
+// Every call sets each pixel at most once, so a figure drawn twice with the not-merge pen leaves
+// the bitmap as it was; the same call always sets the same pixels; a dotted figure's pixels are a
+// subset of the solid figure's. Coordinates are clipped before rasterising, so the cost of a call
+// is bounded by the visible part of its figure, whatever the coordinates are (NaN rejects the
+// figure). Every call that can change pixels reports what it changed to the change listener, as a
+// few rectangles that follow the figure: one per side of a box, one per run of pixels along a
+// slanted segment or an arc.
 class Surface final : public Canvas {
 public:
     static constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
@@ -74,25 +74,39 @@ public:
 private:
     void segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
                  std::int64_t phase);
+    // The pixels of a slanted segment: `count` pixels from (x, y), `major` along the major axis
+    // a pixel, a minor step of `minor` whenever e reaches 2n after growing by de.
+    struct Slant {
+        std::int64_t x, y, count, major, minor, e, de, twoN;
+    };
+    template <bool XMajor, bool Copy> void slant(Slant s);
     void box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
     void ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b);
     void arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q, std::int64_t tEnd,
              bool transposed);
     [[nodiscard]] std::size_t wordIndex(std::int64_t x, std::int64_t y) const {
-        return static_cast<std::size_t>(((y >> 5) * columns_ + (x >> 5)) * 32 + (y & 31));
+        return static_cast<std::size_t>(y * columns_ + (x >> 5));
     }
-    void paint(std::int64_t x, std::int64_t y) {
-        const std::uint32_t bit = 1u << (x & 31);
-        std::uint32_t& word = words_[wordIndex(x, y)];
-        word = mode_ == DrawMode::CopyPen ? word | bit : word ^ bit;
+    // Sets (copy pen) or inverts (not-merge pen) the pixels of mask in a word.
+    template <bool Copy> static void paint(std::uint32_t& word, std::uint32_t mask) {
+        word = Copy ? word | mask : word ^ mask;
     }
+    void paintMask(std::size_t index, std::uint32_t mask) {
+        if (mode_ == DrawMode::CopyPen)
+            paint<true>(words_[index], mask);
+        else
+            paint<false>(words_[index], mask);
+    }
+    // Upright segments on the canvas, the pixels first to last or every other one of them.
+    void row(std::int64_t y, std::int64_t first, std::int64_t last, bool dotted);
+    void column(std::int64_t x, std::int64_t first, std::int64_t last, bool dotted);
     void report(const PixelRect& changed) const;
     // Reports the rectangle spanned by two pixels.
     void reportRun(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) const;
 
     int width_ = 1;
     int height_ = 1;
-    std::int64_t columns_ = 1; // tiles across
+    std::int64_t columns_ = 1; // words a row
     std::vector<std::uint32_t> words_;
     DrawMode mode_ = DrawMode::CopyPen;
     DrawStyle style_ = DrawStyle::Solid;
