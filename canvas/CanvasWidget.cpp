@@ -4,7 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
-#include <bit>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -44,8 +44,6 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
 void CanvasWidget::fitToSurface() {
     resize(surface_.width(), surface_.height());
     changed_.resize(surface_.width(), surface_.height());
-    view_ = QImage(surface_.width(), surface_.height(), QImage::Format_MonoLSB);
-    view_.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     update();
 }
 
@@ -87,20 +85,25 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
-    // A surface word of 32 pixels is, in memory, the image's four bytes of those pixels.
-    static_assert(std::endian::native == std::endian::little);
-    for (const QRect& r : event->region())
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(view_.scanLine(y));
-            for (int word = r.left() / 32; word <= r.right() / 32; ++word)
-                row[word] = surface_.blackMask(32 * word, y);
-        }
+    // Strips of a few rows keep the buffer small, whatever the canvas.
+    constexpr int kStripRows = 32;
+    const QRect canvas(0, 0, surface_.width(), surface_.height());
     QPainter painter(this);
-    // One rectangle at a time: with a rectangular clip Qt copies the pixels row by row, while
-    // under the event's many-rectangle clip it blends them one by one.
-    for (const QRect& r : event->region()) {
+    for (const QRect& dirty : event->region()) {
+        const QRect r = dirty & canvas;
+        // One rectangle at a time: with a rectangular clip Qt copies the pixels row by row,
+        // while under the event's many-rectangle clip it blends them one by one.
         painter.setClipRect(r);
-        painter.drawImage(r.topLeft(), view_, r);
+        for (int top = r.top(); top <= r.bottom(); top += kStripRows) {
+            const int rows = std::min(kStripRows, r.bottom() + 1 - top);
+            strip_.resize(static_cast<std::size_t>(r.width()) * rows);
+            for (int i = 0; i < rows; ++i)
+                surface_.displayRow(top + i, r.left(), r.right() + 1,
+                                    strip_.data() + static_cast<std::size_t>(i) * r.width());
+            painter.drawImage(QPoint(r.left(), top),
+                              QImage(reinterpret_cast<const uchar*>(strip_.data()), r.width(), rows,
+                                     r.width() * 4, QImage::Format_RGB32));
+        }
     }
 }
 

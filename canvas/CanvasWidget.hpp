@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPointF>
 #include <QWidget>
+#include <cstdint>
+#include <vector>
 
 namespace mirona {
 
@@ -18,8 +20,8 @@ namespace mirona {
 // (1 Shift, 2 Ctrl, 4 Alt). Only what the surface reports as changed is repainted: its rectangles
 // are gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
 // Qt as one region at the end of the pointer event, or when the event loop next gets control.
-// The widget shows the surface's bits through a one-bit image of its own, copied from the surface
-// only where a paint event shows it.
+// The surface's bits become display pixels only where a paint event shows them, a strip at a
+// time through a small buffer.
 class CanvasWidget final : public QWidget {
     Q_OBJECT
 
@@ -57,7 +59,7 @@ private:
     DirtyTiles changed_;
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered
-    QImage view_;                // one bit a pixel, least significant first: 0 white, 1 black
+    std::vector<std::uint32_t> strip_; // display pixels of the strip being painted
 };
 
 } // namespace mirona

@@ -1,9 +1,11 @@
 #include "canvas/Surface.hpp"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace mirona {
@@ -130,11 +132,29 @@ void Surface::Cls() {
 
 std::vector<std::uint32_t> Surface::Image() const {
     std::vector<std::uint32_t> image(static_cast<std::size_t>(width_) * height_);
-    auto out = image.begin();
     for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x)
-            *out++ = pixel(x, y);
+        displayRow(y, 0, width_, image.data() + static_cast<std::size_t>(y) * width_);
     return image;
+}
+
+void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
+    // The eight display pixels of each byte of bits: a copy of 32 bytes per eight pixels.
+    static constexpr auto kBytePixels = [] {
+        std::array<std::array<std::uint32_t, 8>, 256> pixels{};
+        for (std::size_t byte = 0; byte < pixels.size(); ++byte)
+            for (std::size_t i = 0; i < 8; ++i)
+                pixels[byte][i] = (byte >> i & 1u) != 0 ? kBlack : kWhite;
+        return pixels;
+    }();
+    const auto bits = reinterpret_cast<const std::uint8_t*>(words_.data() + wordIndex(0, y));
+    static_assert(std::endian::native == std::endian::little, "a word's bytes in pixel order");
+    int x = left;
+    for (; x < right && (x & 7) != 0; ++x)
+        *out++ = (bits[x >> 3] >> (x & 7) & 1u) != 0 ? kBlack : kWhite;
+    for (; x + 8 <= right; x += 8, out += 8)
+        std::memcpy(out, kBytePixels[bits[x >> 3]].data(), sizeof(std::uint32_t) * 8);
+    for (; x < right; ++x)
+        *out++ = (bits[x >> 3] >> (x & 7) & 1u) != 0 ? kBlack : kWhite;
 }
 
 void Surface::invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks) {

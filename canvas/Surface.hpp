@@ -43,6 +43,9 @@ public:
     }
     // The persistent bitmap as 0xAARRGGBB words (alpha always 0xFF), row by row: a copy.
     [[nodiscard]] std::vector<std::uint32_t> Image() const;
+    // The pixels left to right - 1 of row y as such words, into out. As kBlack and kWhite read
+    // the same in either byte order, they are also the bytes R, G, B, A of a web canvas.
+    void displayRow(int y, int left, int right, std::uint32_t* out) const;
 
     // The black pixels among the 32 of row y from column x, a multiple of 32, as bits: bit i is
     // the pixel at x + i. Pixels beyond the right edge count as white.

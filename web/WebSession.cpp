@@ -42,12 +42,11 @@ void WebSession::fitViewToSurface() {
 std::vector<PixelRect> WebSession::takeChanged() {
     std::vector<PixelRect> rects = changed_.take();
     const auto w = static_cast<std::size_t>(surface_.width());
-    // Black and white read the same as 0xAARRGGBB words and as the bytes R, G, B, A.
     for (const PixelRect& r : rects)
         for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                rgba_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)] =
-                    surface_.pixel(x, y);
+            surface_.displayRow(y, r.left, r.right,
+                                rgba_.data() + static_cast<std::size_t>(y) * w +
+                                    static_cast<std::size_t>(r.left));
     return rects;
 }
 
