@@ -1,32 +1,37 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <type_traits>
 #include <vector>
 
 namespace mirona {
 
-// Writes a session's snapshot: whole numbers and floats as little-endian bytes, whatever the
-// machine, so that a snapshot reads back the same on every build.
+// The bytes of a number, least significant first on any machine, so that a snapshot reads back
+// the same on every build. (Emscripten's library has no std::bit_cast.)
+template <class T> std::array<std::uint8_t, sizeof(T)> littleEndianBytes(T value) {
+    static_assert(std::is_arithmetic_v<T>);
+    std::array<std::uint8_t, sizeof(T)> bytes{};
+    std::memcpy(bytes.data(), &value, sizeof(T));
+    if constexpr (std::endian::native == std::endian::big)
+        std::reverse(bytes.begin(), bytes.end());
+    return bytes;
+}
+
+// Writes a session's snapshot: numbers as littleEndianBytes().
 class SnapshotWriter final {
 public:
     template <class T> void put(T value) {
-        static_assert(std::is_arithmetic_v<T> && sizeof(T) <= 4);
-        const auto word = static_cast<std::uint32_t>(
-            std::bit_cast<std::make_unsigned_t<IntegerOfSize<T>>>(value));
-        for (std::size_t i = 0; i < sizeof(T); ++i)
-            bytes_.push_back(static_cast<std::uint8_t>(word >> (8 * i)));
+        const auto bytes = littleEndianBytes(value);
+        bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     }
 
     [[nodiscard]] std::vector<std::uint8_t> take() { return std::move(bytes_); }
-
-    template <class T>
-    using IntegerOfSize =
-        std::conditional_t<sizeof(T) == 1, std::int8_t,
-                           std::conditional_t<sizeof(T) == 2, std::int16_t, std::int32_t>>;
 
 private:
     std::vector<std::uint8_t> bytes_;
@@ -40,16 +45,18 @@ public:
     explicit SnapshotReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     template <class T> T get() {
-        static_assert(std::is_arithmetic_v<T> && sizeof(T) <= 4);
         if (!has(sizeof(T))) {
             failed_ = true;
             return T{};
         }
-        std::uint32_t word = 0;
-        for (std::size_t i = 0; i < sizeof(T); ++i)
-            word |= std::uint32_t{bytes_[pos_++]} << (8 * i);
-        using Unsigned = std::make_unsigned_t<SnapshotWriter::IntegerOfSize<T>>;
-        return std::bit_cast<T>(static_cast<Unsigned>(word));
+        std::array<std::uint8_t, sizeof(T)> bytes{};
+        std::memcpy(bytes.data(), bytes_.data() + pos_, sizeof(T));
+        pos_ += sizeof(T);
+        if constexpr (std::endian::native == std::endian::big)
+            std::reverse(bytes.begin(), bytes.end());
+        T value;
+        std::memcpy(&value, bytes.data(), sizeof(T));
+        return value;
     }
 
     // Whether `count` more bytes are there: for counts read from the bytes, before anything is
@@ -59,7 +66,6 @@ public:
     }
     [[nodiscard]] bool ok() const { return !failed_; }
     [[nodiscard]] bool atEnd() const { return !failed_ && pos_ == bytes_.size(); }
-    void fail() { failed_ = true; }
 
 private:
     std::span<const std::uint8_t> bytes_;

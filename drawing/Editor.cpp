@@ -103,7 +103,7 @@ bool Editor::restore(std::span<const std::uint8_t> bytes) {
     s.AnchorY = in.get<std::int16_t>();
     s.LastX = in.get<float>();
     s.LastY = in.get<std::int16_t>();
-    const bool isMode = std::ranges::any_of(kModeFlags, [&s](const auto& flags) {
+    const bool isMode = std::any_of(kModeFlags.begin(), kModeFlags.end(), [&s](const auto& flags) {
         return flags == std::array{s.JogeFlag, s.SayuFlag, s.NanameFlag};
     });
     if (!in.ok() || header != kSnapshotHeader || s.ToolNo < 0 || s.ToolNo > 3 ||
