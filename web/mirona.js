@@ -3,6 +3,7 @@
 // draws, which tool and mode are chosen and the bytes of a saved file are all the engine's.
 
 const engine = await createMironaEngine();
+const keeping = startKeeping(engine); // web/keeping.js
 const canvas = document.getElementById('Picture1');
 const context = canvas.getContext('2d', { alpha: false });
 const menuBar = document.getElementById('MenuBar');
@@ -42,7 +43,10 @@ function paint() {
   }
   if (settlePending) {
     settlePending = false;
-    setTimeout(engine._settle);
+    setTimeout(() => {
+      engine._settle();
+      keeping.changed();
+    });
   }
 }
 
@@ -241,6 +245,7 @@ function choose(item) {
   else
     commands[item.id]();
   showMenuState();
+  keeping.changed();
 }
 
 for (const title of titles) {
@@ -308,6 +313,7 @@ function travel(move) {
   if (move()) {
     showMenuState();
     schedulePaint();
+    keeping.changed();
   }
 }
 
@@ -391,7 +397,13 @@ function quit() {
   }, 200);
 }
 
-newPicture();
+// The picture the browser kept, as it was left; otherwise a new one.
+if (await keeping.open()) {
+  showMenuState();
+  schedulePaint();
+} else {
+  newPicture();
+}
 requestAnimationFrame(() => {
   performance.mark('mirona-ready');
   document.documentElement.dataset.ready = 'true';

@@ -2,10 +2,10 @@
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { pathToFileURL } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
-export const root = resolve(import.meta.dirname, '../..');
+export const root = resolve(fileURLToPath(new URL('.', import.meta.url)), '../..');
 export const pageFile = process.env.MIRONA_HTML ?? join(root, 'build/web/mirona.html');
 export const replayProgram =
   process.env.MIRONA_WEB_REPLAY ?? join(root, 'build/test/web/mirona_web_replay');
@@ -26,10 +26,11 @@ export async function launch() {
   return browser;
 }
 
-// A new tab of `width` x `height` CSS pixels showing the page, ready to draw. `before` runs in
-// the page before its own scripts.
+// A new tab of `width` x `height` CSS pixels showing the page, ready to draw, in a browser
+// context of its own, so that it starts with nothing stored. `before` runs in the page before
+// its own scripts.
 export async function openPage(browser, { width = 800, height = 600, before } = {}) {
-  const page = await browser.newPage();
+  const page = await (await browser.createBrowserContext()).newPage();
   await page.setViewport({ width, height });
   await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
   if (before)

@@ -70,7 +70,9 @@ test('without a picker, the page asks for the name and downloads the bytes under
     });
     const { page } = session;
     const cdp = await page.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder, eventsEnabled: true });
+    await cdp.send('Browser.setDownloadBehavior', {
+      behavior: 'allow', downloadPath: folder, eventsEnabled: true, browserContextId: page.browserContext().id,
+    });
     const finished = new Promise((done) => cdp.on('Browser.downloadProgress', (e) => e.state === 'completed' && done()));
     await drawSomething(session);
     for (const [name, button] of [['cancelled.bmp', 'キャンセル'], ['絵.bmp', '保存']]) {
