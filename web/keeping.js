@@ -118,6 +118,7 @@ function startKeeping(engine) {
       for (const orphan of orphans)
         records.delete(orphan);
       orphans = [];
+      transaction.commit?.(); // now, not at the end of the task: the page may be going away
       transaction.oncomplete = () => {
         performance.measure('mirona-store', 'mirona-store-start');
         askToPersist();

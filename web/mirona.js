@@ -43,10 +43,7 @@ function paint() {
   }
   if (settlePending) {
     settlePending = false;
-    setTimeout(() => {
-      engine._settle();
-      keeping.changed();
-    });
+    setTimeout(engine._settle);
   }
 }
 
@@ -111,6 +108,7 @@ function deliver(call) {
   } else {
     engine._pointerUp(call.bit, call.shift, ...call.at);
     settlePending = true;
+    keeping.changed();
   }
   schedulePaint();
 }

@@ -27,16 +27,24 @@ export async function launch() {
 }
 
 // A new tab of `width` x `height` CSS pixels showing the page, ready to draw, in a browser
-// context of its own, so that it starts with nothing stored. `before` runs in the page before
-// its own scripts.
-export async function openPage(browser, { width = 800, height = 600, before } = {}) {
+// context of its own, so that it starts with nothing stored. The page is the single file, opened
+// with the network off, unless `url` names another. `before` runs in the page before its own
+// scripts.
+export async function openPage(browser, { width = 800, height = 600, before, url } = {}) {
   const page = await (await browser.createBrowserContext()).newPage();
   await page.setViewport({ width, height });
-  await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
+  if (!url)
+    await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
   if (before)
     await page.evaluateOnNewDocument(before);
-  await page.goto(pathToFileURL(pageFile).href);
+  await page.goto(url ?? pathToFileURL(pageFile).href);
   await page.bringToFront();
   await page.waitForSelector('html[data-ready]');
   return page;
+}
+
+// Reloads the page and waits until it is ready to draw again.
+export async function reload(page) {
+  await page.reload();
+  await page.waitForSelector('html[data-ready]');
 }
