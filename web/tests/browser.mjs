@@ -27,11 +27,13 @@ export async function launch() {
 }
 
 // A new tab of `width` x `height` CSS pixels showing the page, ready to draw, in a browser
-// context of its own, so that it starts with nothing stored. The page is the single file, opened
+// context of its own, so that it starts with nothing stored, unless `context` gives one. The page is the single file, opened
 // with the network off, unless `url` names another. `before` runs in the page before its own
-// scripts.
-export async function openPage(browser, { width = 800, height = 600, before, url } = {}) {
-  const page = await (await browser.createBrowserContext()).newPage();
+// scripts; `requests`, where given, receives the address of every request the page makes.
+export async function openPage(browser, { width = 800, height = 600, before, url, requests, context } = {}) {
+  const page = await (context ?? await browser.createBrowserContext()).newPage();
+  if (requests)
+    page.on('request', (request) => requests.push(request.url()));
   await page.setViewport({ width, height });
   if (!url)
     await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
