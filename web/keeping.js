@@ -3,23 +3,21 @@
 // served with its manifest, the app's own files, through the service worker, so that it opens
 // with no network.
 //
-// Each open page keeps its own record, under an id that a Web Lock holds while the page lives.
-// A page opens the record changed last: it takes that record over when no page holds it (a
-// reload, a reopened app), and otherwise copies it under an id of its own, so that two pages
-// never write the same record. Records no page holds are deleted once a page has opened the
-// newest. Storing is left to idle time after a change, and done at once when the page is hidden.
+// Each open page keeps its own record, under an id that a Web Lock holds while the page lives and
+// that the tab's session storage keeps across reloads. A reloaded or discarded tab opens its own
+// record; a new page opens the one changed last. A page takes the record it opens over where no
+// page holds it, and otherwise copies it under an id of its own, so that two pages never write
+// the same record. Records that no page holds and that are older than the one opened, which no
+// page would open any more, are deleted with the next store. Storing is left to idle time after a
+// change, and done at once when the page is hidden.
 
-// startKeeping(engine) -> { open, changed }, where the engine is the page's WebAssembly module:
-//  - open(): restores the newest stored picture into the engine; resolves to whether it did.
-//    Where storage cannot be used or the record cannot be read, it says so once, in Japanese,
-//    and the page goes on blank; a record that cannot be read is left as it is.
-//  - changed(): the picture, its history, tool or mode changed; stores it once idle.
 function startKeeping(engine) {
   const kDatabase = 'mirona';
   const kStore = 'pictures';
   const kNotKept = 'このブラウザーでは絵を保存できません。ページを閉じると、絵は消えます。';
   const kUnreadable = '保存されていた絵を開けなかったので、白紙から始めます。';
   const kLockPrefix = 'mirona ';
+  const kTabRecord = 'mirona record'; // in the tab's session storage
 
   const notice = document.getElementById('Notice');
   const said = new Set();
@@ -56,9 +54,26 @@ function startKeeping(engine) {
     return done(opening);
   }
 
-  function newestRecord() {
-    const store = database.transaction(kStore).objectStore(kStore);
-    return done(store.index('time').openCursor(null, 'prev')).then((cursor) => cursor?.value);
+  // The result of one request on the records, in a transaction of its own.
+  function read(request) {
+    return done(request(database.transaction(kStore).objectStore(kStore)));
+  }
+
+  // This tab's own record, after a reload or a discard, otherwise the newest.
+  async function recordToOpen() {
+    let own = null;
+    try {
+      own = sessionStorage.getItem(kTabRecord);
+    } catch {} // no session storage: a new page each time
+    return (own && (await read((records) => records.get(own)))) ??
+      (await read((records) => records.index('time').openCursor(null, 'prev')))?.value;
+  }
+
+  function becomeOwner(recordId) {
+    id = recordId;
+    try {
+      sessionStorage.setItem(kTabRecord, id);
+    } catch {}
   }
 
   // Holds the lock of a record for the page's life; resolves to whether it was free. Without
@@ -75,8 +90,8 @@ function startKeeping(engine) {
     });
   }
 
-  async function unheldIds() {
-    const keys = await done(database.transaction(kStore).objectStore(kStore).getAllKeys());
+  async function unheldIdsUpTo(time) {
+    const keys = await read((records) => records.index('time').getAllKeys(IDBKeyRange.upperBound(time)));
     const held = navigator.locks ? (await navigator.locks.query().catch(() => ({ held: [] }))).held : [];
     return keys.filter((key) => key !== id && !held.some((lock) => lock.name === kLockPrefix + key));
   }
@@ -157,26 +172,26 @@ function startKeeping(engine) {
     navigator.serviceWorker.register('service-worker.js').catch(() => {});
 
   async function open() {
-    let newest;
+    let record;
     try {
       database = await openDatabase();
-      newest = await newestRecord();
+      record = await recordToOpen();
     } catch {
       database = null;
       say(kNotKept);
       return false;
     }
-    if (newest && restore(newest.bytes)) {
-      id = (await claim(newest.id)) ? newest.id : await newId();
-      orphans = await unheldIds().catch(() => []);
-      if (id !== newest.id || orphans.length) {
-        pending = { time: newest.time };
+    if (record && restore(record.bytes)) {
+      becomeOwner((await claim(record.id)) ? record.id : await newId());
+      orphans = await unheldIdsUpTo(record.time).catch(() => []);
+      if (id !== record.id || orphans.length) {
+        pending = { time: record.time };
         scheduleStore();
       }
       return true;
     }
-    id = await newId();
-    if (newest)
+    becomeOwner(await newId());
+    if (record)
       say(kUnreadable);
     return false;
   }
