@@ -18,6 +18,7 @@ function startKeeping(engine) {
   const kUnreadable = '保存されていた絵を開けなかったので、白紙から始めます。';
   const kLockPrefix = 'mirona ';
   const kTabRecord = 'mirona record'; // in the tab's session storage
+  const kOpenMs = 3000; // storage that takes longer (some browsers' IndexedDB can hang) is none
 
   const notice = document.getElementById('Notice');
   const said = new Set();
@@ -108,6 +109,8 @@ function startKeeping(engine) {
     if (!(bytes instanceof Uint8Array))
       return false;
     const at = engine._malloc(Math.max(bytes.length, 1));
+    if (!at)
+      return false;
     engine.HEAPU8.set(bytes, at);
     const restored = engine._restore(at, bytes.length);
     engine._free(at);
@@ -174,8 +177,10 @@ function startKeeping(engine) {
   async function open() {
     let record;
     try {
-      database = await openDatabase();
-      record = await recordToOpen();
+      const late = new Promise((_, reject) => setTimeout(() => reject(new Error('no answer')), kOpenMs));
+      late.catch(() => {}); // its rejection matters only where it wins a race
+      database = await Promise.race([openDatabase(), late]);
+      record = await Promise.race([recordToOpen(), late]);
     } catch {
       database = null;
       say(kNotKept);
