@@ -25,8 +25,7 @@ History::~History() {
 
 void History::resetTo(Size size) {
     size_ = size;
-    const int rows = (size.height + kTile - 1) / kTile;
-    picture_.assign(static_cast<std::size_t>(columns()) * rows, Bits{});
+    picture_.assign(static_cast<std::size_t>(columns()) * rowsOf(size), Bits{});
     touched_.resize(size.width, size.height);
 }
 
@@ -175,6 +174,108 @@ bool History::redo() {
     if (done_ == steps_.size())
         return false;
     apply(steps_[done_++], true);
+    return true;
+}
+
+void History::write(SnapshotWriter& out, Size size) {
+    out.put(static_cast<std::uint32_t>(size.width));
+    out.put(static_cast<std::uint32_t>(size.height));
+}
+
+void History::write(SnapshotWriter& out, const std::vector<Tile>& tiles) {
+    out.put(static_cast<std::uint32_t>(tiles.size()));
+    for (const Tile& tile : tiles) {
+        out.put(tile.index);
+        for (const std::uint32_t row : tile.bits)
+            out.put(row);
+    }
+}
+
+bool History::read(SnapshotReader& in, Size& size) {
+    const auto width = in.get<std::uint32_t>();
+    const auto height = in.get<std::uint32_t>();
+    const auto fits = [](std::uint32_t side) { return side >= 1 && side <= kMaxSide; };
+    if (!in.ok() || !fits(width) || !fits(height))
+        return false;
+    size = {static_cast<int>(width), static_cast<int>(height)};
+    return true;
+}
+
+bool History::read(SnapshotReader& in, Size size, std::vector<Tile>& tiles) {
+    constexpr std::size_t kTileBytes = sizeof(std::uint32_t) * (1 + kTile);
+    const auto count = in.get<std::uint32_t>();
+    if (!in.has(std::uint64_t{count} * kTileBytes))
+        return false;
+    const auto columns = static_cast<std::uint32_t>(columnsOf(size));
+    const auto tileRows = static_cast<std::uint32_t>(rowsOf(size));
+    tiles.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Tile& tile = tiles[i];
+        tile.index = in.get<std::uint32_t>();
+        for (std::uint32_t& row : tile.bits)
+            row = in.get<std::uint32_t>();
+        if (tile.index >= columns * tileRows || (i > 0 && tile.index <= tiles[i - 1].index))
+            return false;
+        // The pixels of the tile that lie inside the picture.
+        const int width =
+            std::min(kTile, size.width - static_cast<int>(tile.index % columns) * kTile);
+        const int rows =
+            std::min(kTile, size.height - static_cast<int>(tile.index / columns) * kTile);
+        const std::uint32_t outside = width == kTile ? 0 : ~std::uint32_t{0} << width;
+        for (int r = 0; r < kTile; ++r)
+            if ((tile.bits[r] & (r < rows ? outside : ~std::uint32_t{0})) != 0)
+                return false;
+    }
+    return in.ok();
+}
+
+void History::save(SnapshotWriter& out) const {
+    write(out, size_);
+    write(out, blackTiles());
+    out.put(static_cast<std::uint32_t>(steps_.size()));
+    out.put(static_cast<std::uint32_t>(done_));
+    for (const Step& step : steps_) {
+        write(out, step.before);
+        write(out, step.after);
+        write(out, step.flips);
+        if (step.before != step.after)
+            write(out, step.blackAfter);
+    }
+}
+
+bool History::restore(SnapshotReader& in) {
+    Size size;
+    std::vector<Tile> black;
+    if (!read(in, size) || !read(in, size, black))
+        return false;
+    const auto count = in.get<std::uint32_t>();
+    const auto done = in.get<std::uint32_t>();
+    if (!in.ok() || count > kMaxSteps || done > count)
+        return false;
+    std::deque<Step> steps;
+    std::size_t stepBytes = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Step step;
+        if (!read(in, step.before) || !read(in, step.after) || !read(in, step.before, step.flips) ||
+            (step.before != step.after && !read(in, step.after, step.blackAfter)) ||
+            (i > 0 && steps.back().after != step.before))
+            return false;
+        stepBytes += step.bytes();
+        steps.push_back(std::move(step));
+    }
+    // The kept picture lies after the last step done and before the first to redo.
+    if (!in.atEnd() || (done > 0 && steps[done - 1].after != size) ||
+        (done < count && steps[done].before != size))
+        return false;
+    const std::size_t pictureBytes =
+        static_cast<std::size_t>(columnsOf(size)) * rowsOf(size) * sizeof(Bits);
+    if (count > 1 && stepBytes + pictureBytes > budget_)
+        return false;
+    steps_ = std::move(steps);
+    done_ = done;
+    stepBytes_ = stepBytes;
+    paintAfresh(size, black);
+    touched_.resize(size_.width, size_.height);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas/DirtyTiles.hpp"
+#include "canvas/Snapshot.hpp"
 #include "canvas/Surface.hpp"
 
 #include <array>
@@ -23,6 +24,8 @@ class History final {
 public:
     static constexpr std::size_t kDefaultBudget = std::size_t{64} << 20;
     static constexpr std::size_t kMaxSteps = 1000;
+    // The largest side of a picture that restore() takes.
+    static constexpr int kMaxSide = 8192;
 
     // The history of this surface, which must outlive it.
     explicit History(Surface& surface, std::size_t budgetBytes = kDefaultBudget);
@@ -45,6 +48,16 @@ public:
     // reported through the surface's change listener. Return whether there was a step.
     bool undo();
     bool redo();
+
+    // Writes the kept picture (the surface's own after a commit) and every step, with how many
+    // can be undone.
+    void save(SnapshotWriter& out) const;
+    // Reads what save() wrote, as the rest of `in`. Where that is whole and consistent (sizes
+    // from 1 to kMaxSide, each picture's tiles in order, inside it and with no pixel past its
+    // edges, steps that follow one another and the kept picture, within the step limit and the
+    // budget), the history becomes it and the surface its kept picture, reported through the
+    // change listener, and no step is made. Otherwise nothing changes and it returns false.
+    bool restore(SnapshotReader& in);
 
     // The steps held, and how many of them can be undone; the rest can be redone.
     [[nodiscard]] std::size_t steps() const { return steps_.size(); }
@@ -78,7 +91,15 @@ private:
         }
     };
 
-    [[nodiscard]] int columns() const { return (size_.width + kTile - 1) / kTile; }
+    [[nodiscard]] int columns() const { return columnsOf(size_); }
+    static int columnsOf(Size size) { return (size.width + kTile - 1) / kTile; }
+    static int rowsOf(Size size) { return (size.height + kTile - 1) / kTile; }
+    static void write(SnapshotWriter& out, Size size);
+    static void write(SnapshotWriter& out, const std::vector<Tile>& tiles);
+    // Whole numbers from 1 to kMaxSide.
+    static bool read(SnapshotReader& in, Size& size);
+    // Tiles of a picture of this size, in order, with no pixel past its edges.
+    static bool read(SnapshotReader& in, Size size, std::vector<Tile>& tiles);
     void resetTo(Size size);
     [[nodiscard]] std::vector<Tile> blackTiles() const;
     // The tiles drawn on since the last commit that differ from the kept picture, in order;

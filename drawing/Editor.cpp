@@ -2,7 +2,22 @@
 
 #include "drawing/Selection.hpp"
 
+#include <algorithm>
+#include <array>
+
 namespace mirona {
+
+namespace {
+
+// "Mrn" and the format version, 1, in the top byte: older or foreign bytes are told apart before
+// anything else is read.
+constexpr std::uint32_t kSnapshotHeader = 0x016E724Du;
+
+bool isFlag(std::int16_t v) {
+    return v == 0 || v == 1;
+}
+
+} // namespace
 
 void Editor::Picture1_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
     settle();
@@ -68,6 +83,50 @@ bool Editor::travel(bool (History::*move)()) {
     const bool moved = (history_.*move)();
     fitStateToSurface();
     return moved;
+}
+
+std::vector<std::uint8_t> Editor::snapshot() {
+    if (!stroking()) {
+        pending_ = false;
+        history_.commit();
+    }
+    const DrawingState& s = state();
+    SnapshotWriter out;
+    out.put(kSnapshotHeader);
+    for (const std::int16_t v : {s.ToolNo, s.ChainFlag, s.JogeFlag, s.SayuFlag, s.NanameFlag})
+        out.put(v);
+    out.put(s.AnchorX);
+    out.put(s.AnchorY);
+    out.put(s.LastX);
+    out.put(s.LastY);
+    history_.save(out);
+    return out.take();
+}
+
+bool Editor::restore(std::span<const std::uint8_t> bytes) {
+    if (stroking())
+        return false;
+    SnapshotReader in(bytes);
+    DrawingState s = state();
+    const auto header = in.get<std::uint32_t>();
+    for (std::int16_t* v : {&s.ToolNo, &s.ChainFlag, &s.JogeFlag, &s.SayuFlag, &s.NanameFlag})
+        *v = in.get<std::int16_t>();
+    s.AnchorX = in.get<float>();
+    s.AnchorY = in.get<std::int16_t>();
+    s.LastX = in.get<float>();
+    s.LastY = in.get<std::int16_t>();
+    const bool isMode = std::any_of(kModeFlags.begin(), kModeFlags.end(), [&s](const auto& flags) {
+        return flags == std::array{s.JogeFlag, s.SayuFlag, s.NanameFlag};
+    });
+    if (!in.ok() || header != kSnapshotHeader || s.ToolNo < 0 || s.ToolNo > 3 ||
+        !isFlag(s.ChainFlag) || !isMode ||
+        (s.ChainFlag == 1 && s.ToolNo != static_cast<std::int16_t>(ToolNumber::ContLine)) ||
+        !history_.restore(in))
+        return false;
+    pending_ = false;
+    state() = s;
+    fitStateToSurface();
+    return true;
 }
 
 void Editor::fitStateToSurface() {

@@ -5,6 +5,8 @@
 #include "drawing/SymmetricDrawing.hpp"
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace mirona {
 
@@ -59,6 +61,17 @@ public:
     // They may resize the surface; the canvas size in the state follows.
     bool undo();
     bool redo();
+
+    // The session as bytes that restore() takes back: the canvas size and pixels, the tool and
+    // the mode, the chain with its anchor and last point, and the undo history with which steps
+    // can be undone and redone. What was drawn since the last step is made a step first, as
+    // undo does; a stroke in progress is left out, the picture being the one before it.
+    [[nodiscard]] std::vector<std::uint8_t> snapshot();
+    // Puts back what snapshot() made, in this build or another of the same format: storage can
+    // hand back anything, so bytes that are not a whole, consistent snapshot of this format
+    // version, or a call while a button is held, change nothing and return false. Restoring is
+    // not an undo step.
+    bool restore(std::span<const std::uint8_t> bytes);
 
 private:
     bool travel(bool (History::*move)());

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the web edition: the drawing engine compiled to WebAssembly with Emscripten and
-# embedded, with the page's script and style, in one self-contained build/web/mirona.html.
+# Builds the web edition: the drawing engine compiled to WebAssembly with Emscripten, and from it
+# and the page's sources both the self-contained build/web/mirona.html and build/web/site/, the
+# folder to put on a web server (web/build-page.mjs).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/ensure-deps.sh"
@@ -22,5 +23,6 @@ em++ -std=c++20 -O2 -I"$root" "${sources[@]}" -o "$out/mirona-engine.js" \
     -sEXPORTED_FUNCTIONS=_malloc,_free -sFILESYSTEM=0 -sINCOMING_MODULE_JS_API=[] \
     -fno-exceptions
 
-node "$root/web/build-page.mjs" "$root/web/index.html" "$out/mirona-engine.js" "$out/mirona.html"
-echo "$out/mirona.html: $(stat -c %s "$out/mirona.html") bytes"
+node "$root/web/build-page.mjs" "$root/web/index.html" "$out/mirona-engine.js" \
+    "$root/packaging/jp.mirona.Mirona.svg" "$out"
+echo "$out/mirona.html: $(stat -c %s "$out/mirona.html") bytes; $out/site: $(du -sb "$out/site" | cut -f1) bytes"

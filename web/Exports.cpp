@@ -15,6 +15,7 @@ mirona::WebSession& session() {
 
 std::vector<mirona::PixelRect> changed;
 std::vector<std::uint8_t> file;
+std::vector<std::uint8_t> kept;
 
 } // namespace
 
@@ -101,5 +102,16 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* bmp(int* size) {
     file = session().bmp();
     *size = static_cast<int>(file.size());
     return file.data();
+}
+// The session's snapshot, to be stored; valid until the next call.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshot(int* size) {
+    kept = session().snapshot();
+    *size = static_cast<int>(kept.size());
+    return kept.data();
+}
+// Opens a stored snapshot of `size` bytes at `bytes`; false, and nothing changed, when they are
+// not one.
+EMSCRIPTEN_KEEPALIVE bool restore(const std::uint8_t* bytes, int size) {
+    return session().restore({bytes, static_cast<std::size_t>(size)});
 }
 }

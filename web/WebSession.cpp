@@ -29,6 +29,12 @@ bool WebSession::travel(bool (Editor::*move)()) {
     return moved;
 }
 
+bool WebSession::restore(std::span<const std::uint8_t> bytes) {
+    const bool restored = editor_.restore(bytes);
+    fitViewToSurface();
+    return restored;
+}
+
 void WebSession::fitViewToSurface() {
     if (viewWidth_ == surface_.width() && viewHeight_ == surface_.height())
         return;

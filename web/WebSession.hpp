@@ -73,6 +73,11 @@ public:
     // A few rectangles covering every pixel changed since the last call.
     [[nodiscard]] std::vector<PixelRect> takeChanged();
 
+    // The session as Editor::snapshot() and restore() keep it: what the page stores in the
+    // browser and opens again. A restore that fails changes nothing.
+    [[nodiscard]] std::vector<std::uint8_t> snapshot() { return editor_.snapshot(); }
+    bool restore(std::span<const std::uint8_t> bytes);
+
     // The picture as the BMP file the desktop program saves.
     [[nodiscard]] std::vector<std::uint8_t> bmp() const;
 

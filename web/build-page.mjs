@@ -1,11 +1,30 @@
-// Makes the one self-contained page: web/index.html with its style sheet, its script and the
-// engine (Emscripten's output, the WebAssembly already embedded) written into it.
-// Usage: node build-page.mjs <index.html> <engine.js> <out.html>
-import { readFileSync, writeFileSync } from 'node:fs';
-import { dirname, join } from 'node:path';
+// Makes both forms of the web edition from the same sources: web/index.html, the files it names
+// and the engine (Emscripten's output, the WebAssembly already embedded).
+//  - <out>/mirona.html, one self-contained page: every style sheet and script written into it,
+//    its Content-Security-Policy allowing exactly those by their hashes, and without the
+//    manifest and icons, which only an installed app uses.
+//  - <out>/site/, the folder a teacher copies onto a web server: the page, the files it names,
+//    the manifest and the icons, drawn from the project's icon with rsvg-convert, and the
+//    service worker, given the release: every file with its hash, and a version made of them.
+// Usage: node build-page.mjs <index.html> <engine.js> <icon.svg> <out folder>
+import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { basename, dirname, join } from 'node:path';
 
-const [page, engine, out] = process.argv.slice(2);
+const [page, engine, icon, out] = process.argv.slice(2);
 const folder = dirname(page);
+const site = join(out, 'site');
+const kServiceWorker = 'service-worker.js';
+const kIconBackground = '#ffffff'; // the icon's own sheet: where a platform wants no transparency
+const kMaskableShare = 0.7; // of a maskable icon's side: the icon inside the platforms' safe circle
+
+const html = readFileSync(page, 'utf8');
+const source = (name) => (name === basename(engine) ? engine : join(folder, name));
+const attribute = (tag, name) => tag.match(new RegExp(`\\s${name}="([^"]*)"`))?.[1];
+const hash = (algorithm, content) => createHash(algorithm).update(content).digest('base64');
+
+// ---- The single page.
 
 function text(file) {
   const content = readFileSync(file, 'utf8');
@@ -14,12 +33,61 @@ function text(file) {
   return content;
 }
 
-const html = readFileSync(page, 'utf8')
+const inlined = { 'script-src': [], 'style-src': [] };
+function inline(kind, opening, content) {
+  inlined[kind === 'script' ? 'script-src' : 'style-src'].push(`'sha256-${hash('sha256', content)}'`);
+  return `${opening}${content}</${kind}>`;
+}
+
+let single = html
   .replace(/<link rel="stylesheet" href="([^"]+)">/g,
-    (_, href) => `<style>\n${text(join(folder, href))}</style>`)
-  .replace('<script src="mirona-engine.js"></script>', () => `<script>${text(engine)}</script>`)
-  .replace(/<script type="module" src="([^"]+)"><\/script>/g,
-    (_, src) => `<script type="module">\n${text(join(folder, src))}</script>`);
-if (/<(script|link)[^>]*(src|href)=/i.test(html))
+    (_, href) => inline('style', '<style>', `\n${text(source(href))}`))
+  .replace(/<script( type="module")? src="([^"]+)"><\/script>/g,
+    (_, module, src) => inline('script', `<script${module ?? ''}>`, `\n${text(source(src))}`))
+  .replace(/<link [^>]*>\n/g, '');
+single = single.replace(/(<meta http-equiv="Content-Security-Policy" content=")([^"]+)"/, (_, start, policy) =>
+  `${start}${policy.split('; ').map((directive) => {
+    const [name] = directive.split(' ');
+    return inlined[name] ? [directive, ...inlined[name]].join(' ') : directive;
+  }).join('; ')}"`);
+if (/<(script|link)[^>]*(src|href)=/i.test(single))
   throw new Error('a reference to another file is left in the page');
-writeFileSync(out, html);
+writeFileSync(join(out, 'mirona.html'), single);
+
+// ---- The served folder.
+
+rmSync(site, { recursive: true, force: true });
+mkdirSync(site, { recursive: true });
+writeFileSync(join(site, 'index.html'), html);
+
+// Draws icon `file`, `size` pixels square: for a maskable one, smaller on a full background.
+function drawIcon(file, size, { maskable = false, opaque = false } = {}) {
+  const inner = maskable ? Math.round(size * kMaskableShare) : size;
+  const margin = (size - inner) / 2;
+  execFileSync('rsvg-convert', ['-w', inner, '-h', inner, '--page-width', size, '--page-height', size,
+    '--left', margin, '--top', margin, ...(maskable || opaque ? ['-b', kIconBackground] : []),
+    icon, '-o', join(site, file)].map(String));
+}
+
+for (const [tag] of html.matchAll(/<(link|script) [^>]*>/g)) {
+  const name = attribute(tag, 'href') ?? attribute(tag, 'src');
+  if (!name)
+    continue;
+  const size = Number(attribute(tag, 'sizes')?.split('x')[0]);
+  if (name.endsWith('.png'))
+    drawIcon(name, size, { opaque: attribute(tag, 'rel') === 'apple-touch-icon' });
+  else
+    writeFileSync(join(site, name), readFileSync(source(name)));
+}
+const manifest = JSON.parse(readFileSync(join(site, 'manifest.json'), 'utf8'));
+for (const { src, sizes, purpose } of manifest.icons)
+  drawIcon(src, Number(sizes.split('x')[0]), { maskable: purpose === 'maskable' });
+
+const files = readdirSync(site).sort().map((name) =>
+  [name, `sha384-${hash('sha384', readFileSync(join(site, name)))}`]);
+const version = createHash('sha256').update(JSON.stringify(files)).digest('hex').slice(0, 16);
+const worker = readFileSync(join(folder, kServiceWorker), 'utf8');
+const release = '/* release */ null';
+if (!worker.includes(release))
+  throw new Error(`${kServiceWorker} has no place for the release`);
+writeFileSync(join(site, kServiceWorker), worker.replace(release, () => JSON.stringify({ version, files })));

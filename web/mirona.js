@@ -3,6 +3,7 @@
 // draws, which tool and mode are chosen and the bytes of a saved file are all the engine's.
 
 const engine = await createMironaEngine();
+const keeping = startKeeping(engine); // web/keeping.js
 const canvas = document.getElementById('Picture1');
 // A low-latency canvas where the browser has one: what is drawn shows without waiting for the
 // page's next frame.
@@ -129,6 +130,7 @@ function deliver(call) {
   } else {
     engine._pointerUp(call.bit, call.shift, ...call.at);
     settleAfterFrame();
+    keeping.changed();
   }
   paint();
 }
@@ -276,6 +278,7 @@ function choose(item) {
   else
     commands[item.id]();
   showMenuState();
+  keeping.changed();
 }
 
 for (const title of titles) {
@@ -357,6 +360,7 @@ function travel(move) {
   if (move()) {
     showMenuState();
     paint();
+    keeping.changed();
   }
   showTravelState();
 }
@@ -454,7 +458,14 @@ function quit() {
   }, 200);
 }
 
-newPicture();
+// The picture the browser kept, as it was left; otherwise a new one.
+if (await keeping.open()) {
+  showMenuState();
+  showTravelState();
+  paint();
+} else {
+  newPicture();
+}
 requestAnimationFrame(() => {
   performance.mark('mirona-ready');
   document.documentElement.dataset.ready = 'true';

@@ -311,6 +311,51 @@ public:
 
     [[nodiscard]] std::uint64_t picture() const { return digest(surface_); }
 
+    // The session through a snapshot. Restored into a fresh editor it gives the same picture
+    // and the same snapshot, and undoes and redoes the same pictures step by step. Damaged, a
+    // snapshot is restored or refused, never anything worse, and refused it changes nothing.
+    void checkSnapshot(std::uint64_t seed) {
+        if (editor_.stroking())
+            return;
+        pending_ = false;
+        expectStep();
+        const std::vector<std::uint8_t> bytes = editor_.snapshot();
+        forgetDropped();
+        Surface surface(1, 1);
+        Editor copy(surface);
+        expect(copy.restore(bytes), "a snapshot was refused");
+        expect(digest(surface) == digest(surface_), "a restored snapshot shows another picture");
+        expect(copy.snapshot() == bytes, "a restored snapshot's snapshot differs");
+        for (const bool back : {true, false})
+            for (bool moved = true; moved;) {
+                moved = back ? editor_.undo() : editor_.redo();
+                expect(moved == (back ? copy.undo() : copy.redo()) &&
+                           digest(surface) == digest(surface_),
+                       "a restored snapshot undoes or redoes otherwise");
+            }
+        done_ = pictures_.size() - 1;
+
+        const std::vector<std::uint8_t> undamaged = copy.snapshot();
+        std::vector<std::uint8_t> damaged = undamaged;
+        if (seed % 4 == 0)
+            damaged.resize(seed / 4 % damaged.size());
+        for (std::uint64_t flips = damaged.empty() ? 0 : seed % 3 + 1, h = seed; flips > 0;
+             --flips) {
+            h = h * 0x9E3779B97F4A7C15u + 1;
+            damaged[(h >> 20) % damaged.size()] ^= static_cast<std::uint8_t>(1u << (h >> 8) % 8);
+        }
+        const std::uint64_t before = digest(surface);
+        if (!copy.restore(damaged)) {
+            expect(digest(surface) == before && copy.snapshot() == undamaged,
+                   "a refused snapshot changed the session");
+            return;
+        }
+        while (copy.undo()) {
+        }
+        while (copy.redo()) {
+        }
+    }
+
 private:
     // Where nothing is held, whatever changed since the last step is a step: the picture after
     // it comes next in the model, past the ones that could be redone.
@@ -404,6 +449,10 @@ std::uint64_t runDrawingFuzzInput(std::span<const std::uint8_t> input) {
         session.checkState();
     }
     const std::uint64_t picture = session.picture();
+    std::uint64_t seed = 0xcbf29ce484222325u;
+    for (const std::uint8_t b : input)
+        seed = (seed ^ b) * 0x100000001b3u;
+    session.checkSnapshot(seed);
     session.undoAll();
     return picture;
 }

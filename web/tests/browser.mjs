@@ -26,21 +26,33 @@ export async function launch() {
   return browser;
 }
 
-// A new tab showing the page, ready to draw: `viewport` as puppeteer's, 800 x 600 CSS pixels
-// unless it says otherwise; with touch, a touch screen's coarse pointer. `before` runs in the
-// page before its own scripts.
-export async function openPage(browser, { before, ...viewport } = {}) {
-  const page = await browser.newPage();
+// A new tab showing the page, ready to draw, in a browser context of its own, so that it starts
+// with nothing stored, unless `context` gives one. `viewport` is puppeteer's, 800 x 600 CSS
+// pixels unless it says otherwise; with touch, a touch screen's coarse pointer. The page is the
+// single file, opened with the network off, unless `url` names another. `before` runs in the page
+// before its own scripts; `requests`, where given, receives the address of every request the
+// page makes.
+export async function openPage(browser, { before, url, requests, context, ...viewport } = {}) {
+  const page = await (context ?? await browser.createBrowserContext()).newPage();
+  if (requests)
+    page.on('request', (request) => requests.push(request.url()));
   await page.setViewport({ width: 800, height: 600, ...viewport });
   if (viewport.hasTouch)
     await (await page.createCDPSession()).send('Emulation.setEmulatedMedia', {
       features: [{ name: 'pointer', value: 'coarse' }, { name: 'any-pointer', value: 'coarse' }],
     });
-  await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
+  if (!url)
+    await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
   if (before)
     await page.evaluateOnNewDocument(before);
-  await page.goto(pathToFileURL(pageFile).href);
+  await page.goto(url ?? pathToFileURL(pageFile).href);
   await page.bringToFront();
   await page.waitForSelector('html[data-ready]');
   return page;
+}
+
+// Reloads the page and waits until it is ready to draw again.
+export async function reload(page) {
+  await page.reload();
+  await page.waitForSelector('html[data-ready]');
 }

@@ -8,7 +8,7 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { launch } from './browser.mjs';
 import { replay } from './reference.mjs';
-import { Session } from './session.mjs';
+import { fakePicker, Session } from './session.mjs';
 
 let browser;
 before(async () => (browser = await launch()));
@@ -17,29 +17,6 @@ after(() => browser.close());
 async function drawSomething(session) {
   await session.choose('Byoga', 'MenuEllipse', 'tool 3');
   await session.drag([[100, 120], [140, 131], [171, 150]]);
-}
-
-// A save picker that hands the page a file which keeps what is written to it, and answers
-// as window.pickerAnswer says: 'cancel', 'fail' or anything else to succeed.
-function fakePicker() {
-  window.pickerCalls = [];
-  window.written = [];
-  window.showSaveFilePicker = async (options) => {
-    window.pickerCalls.push(JSON.stringify(options));
-    if (window.pickerAnswer === 'cancel')
-      throw new DOMException('The user aborted a request.', 'AbortError');
-    return {
-      name: 'picture.bmp',
-      createWritable: async () => {
-        if (window.pickerAnswer === 'fail')
-          throw new DOMException('The disk is full.', 'QuotaExceededError');
-        return {
-          write: async (bytes) => window.written.push(btoa(bytes.reduce((text, byte) => text + String.fromCharCode(byte), ''))),
-          close: async () => {},
-        };
-      },
-    };
-  };
 }
 
 test('the save picker gets the BMP filter and the native engine\'s bytes', async () => {
@@ -70,7 +47,9 @@ test('without a picker, the page asks for the name and downloads the bytes under
     });
     const { page } = session;
     const cdp = await page.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder, eventsEnabled: true });
+    await cdp.send('Browser.setDownloadBehavior', {
+      behavior: 'allow', downloadPath: folder, eventsEnabled: true, browserContextId: page.browserContext().id,
+    });
     const finished = new Promise((done) => cdp.on('Browser.downloadProgress', (e) => e.state === 'completed' && done()));
     await drawSomething(session);
     for (const [name, button] of [['cancelled.bmp', 'キャンセル'], ['絵.bmp', '保存']]) {

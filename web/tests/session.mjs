@@ -1,6 +1,8 @@
 // A page driven with the mouse, and beside it the calls the page should make of the engine, in
 // the form mirona_web_replay reads (web/ReplayMain.cpp).
+import assert from 'node:assert/strict';
 import { openPage } from './browser.mjs';
+import { bmpPixels, canvasPixels, difference, replay } from './reference.mjs';
 
 const kButtonBits = { left: 1, right: 2, middle: 4 };
 
@@ -42,6 +44,23 @@ export class Session {
     this.lines.push(`up ${kButtonBits[button]} 0 ${this.at.join(' ')}`);
   }
 
+  // Ctrl+Z, the desktop's undo key.
+  async undo() {
+    await this.page.keyboard.down('Control');
+    await this.page.keyboard.press('z');
+    await this.page.keyboard.up('Control');
+    this.lines.push('undo');
+  }
+
+  // The page shows the native engine's picture after the calls so far, at its size, and
+  // these menu items checked.
+  async expectShown(checked) {
+    assert.equal(difference(await canvasPixels(this.page), bmpPixels(replay(this.lines))), '',
+      this.lines.join(', '));
+    assert.deepEqual(await this.page.$$eval('[aria-checked="true"]', (items) => items.map((item) => item.id)),
+      checked);
+  }
+
   // A press at the first point, moves through the others and a release at the last.
   async drag(points, button = 'left') {
     await this.move(...points[0]);
@@ -50,4 +69,27 @@ export class Session {
       await this.move(...point);
     await this.up(button);
   }
+}
+
+// A save picker that hands the page a file which keeps what is written to it, and answers
+// as window.pickerAnswer says: 'cancel', 'fail' or anything else to succeed.
+export function fakePicker() {
+  window.pickerCalls = [];
+  window.written = [];
+  window.showSaveFilePicker = async (options) => {
+    window.pickerCalls.push(JSON.stringify(options));
+    if (window.pickerAnswer === 'cancel')
+      throw new DOMException('The user aborted a request.', 'AbortError');
+    return {
+      name: 'picture.bmp',
+      createWritable: async () => {
+        if (window.pickerAnswer === 'fail')
+          throw new DOMException('The disk is full.', 'QuotaExceededError');
+        return {
+          write: async (bytes) => window.written.push(btoa(bytes.reduce((text, byte) => text + String.fromCharCode(byte), ''))),
+          close: async () => {},
+        };
+      },
+    };
+  };
 }
