@@ -105,9 +105,7 @@ void Form1::Form_Load() {
     // The client area as the window's layout gives it, also before the window is first shown.
     layout()->activate();
     const QSize client = centralWidget()->size();
-    const int size = client.height() > client.width() ? client.width() : client.height();
-    editor_.newPicture(size, size);
-    Picture1->fitToSurface();
+    editor_.newPictureIn(client.width(), client.height());
     showChoices();
     show();
 }
@@ -137,7 +135,7 @@ void Form1::showChoices() {
     const DrawingState& state = editor_.state();
     const std::array<QAction*, 4> tools{MenuFreeLine, MenuContLine, MenuBox, MenuEllipse};
     for (std::size_t i = 0; i < tools.size(); ++i)
-        tools[i]->setChecked(state.ToolNo == static_cast<std::int16_t>(i));
+        tools[i]->setChecked(isChosen(state, static_cast<ToolNumber>(i)));
     const std::array<QAction*, 4> modes{Joge, Sayu, JogeSayu, JogeSayuNaname};
     for (std::size_t i = 0; i < modes.size(); ++i)
         modes[i]->setChecked(isChosen(state, static_cast<SymmetryMode>(i)));
@@ -179,20 +177,11 @@ void Form1::Joho_Click() {
 }
 
 void Form1::undo() {
-    if (editor_.undo())
-        showPicture();
+    editor_.undo();
 }
 
 void Form1::redo() {
-    if (editor_.redo())
-        showPicture();
-}
-
-void Form1::showPicture() {
-    const Surface& surface = Picture1->surface();
-    // Otherwise the surface has reported what changed, and only that is repainted.
-    if (Picture1->size() != QSize(surface.width(), surface.height()))
-        Picture1->fitToSurface();
+    editor_.redo();
 }
 
 void Form1::Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y) {

@@ -65,8 +65,6 @@ private:
     void selectMode(SymmetryMode mode);
     // Sets the check marks of the tool and mode menus from the state, item by item.
     void showChoices();
-    // Refits the canvas widget after an undo or redo that changed the canvas size.
-    void showPicture();
 
     CanvasWidget* Picture1;
     Editor editor_;

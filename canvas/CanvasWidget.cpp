@@ -38,6 +38,7 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QStringLiteral("キャンバス"));
     surface_.setChangeListener([this](const PixelRect& r) { markChanged(r); });
+    surface_.setResizeListener([this] { fitToSurface(); });
     fitToSurface();
 }
 

@@ -31,10 +31,6 @@ public:
     [[nodiscard]] Surface& surface() { return surface_; }
     [[nodiscard]] const Surface& surface() const { return surface_; }
 
-    // Fits the widget to the bitmap's size, after the surface was resized, and repaints it
-    // whole.
-    void fitToSurface();
-
     // The bitmap as an image, RGB32.
     [[nodiscard]] QImage image() const;
 
@@ -50,6 +46,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Fits the widget to the bitmap's size, which the surface calls for whenever it is resized.
+    void fitToSurface();
     void markChanged(const PixelRect& r);
     void updateChanged();
     // Runs emitEvent, then hands what it changed to Qt at once.

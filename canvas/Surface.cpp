@@ -104,6 +104,8 @@ void Surface::resize(int width, int height) {
     height_ = std::max(1, height);
     columns_ = (width_ + 31) / 32;
     words_.assign(static_cast<std::size_t>(columns_ * height_), 0);
+    if (resized_)
+        resized_();
     report({0, 0, width_, height_});
 }
 

@@ -29,10 +29,12 @@ public:
     static constexpr std::uint32_t kBlack = 0xFF000000u;
 
     using ChangeListener = std::function<void(const PixelRect&)>;
+    using ResizeListener = std::function<void()>;
 
     Surface(int width, int height);
 
-    // Gives the bitmap a new size, all white. Sizes below 1 become 1.
+    // Gives the bitmap a new size, all white, and tells the resize listener, before the change
+    // listener hears of the whole new area. Sizes below 1 become 1.
     void resize(int width, int height);
 
     [[nodiscard]] int width() const { return width_; }
@@ -63,6 +65,9 @@ public:
     // Called during each drawing call with rectangles that together cover every pixel the call
     // set, each of them spanned by such pixels (so never empty).
     void setChangeListener(ChangeListener listener) { listener_ = std::move(listener); }
+    // Called after every resize, whoever asked for it (New, or an undo or redo across one), so
+    // that what shows the bitmap can follow its size.
+    void setResizeListener(ResizeListener listener) { resized_ = std::move(listener); }
     // Also marks every rectangle it reports on these tiles (none: nullptr), directly rather
     // than through a listener, as that happens on every drawing call: the undo history's record
     // of what changed since its last step.
@@ -114,6 +119,7 @@ private:
     DrawMode mode_ = DrawMode::CopyPen;
     DrawStyle style_ = DrawStyle::Solid;
     ChangeListener listener_;
+    ResizeListener resized_;
     DirtyTiles* tiles_ = nullptr;
 };
 

@@ -51,6 +51,11 @@ public:
     // eight-image mode, no chain. The anchor and last point keep their values. The first call
     // starts the history; later ones are steps.
     void newPicture(int width, int height);
+    // The same with the square canvas that fits an area: its side is the area's smaller side.
+    void newPictureIn(int areaWidth, int areaHeight) {
+        const int side = areaHeight > areaWidth ? areaWidth : areaHeight;
+        newPicture(side, side);
+    }
 
     // Whether undo() and redo() would find a step, once a release's step is made.
     [[nodiscard]] bool canUndo() const { return history_.undoable() > 0; }

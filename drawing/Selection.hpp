@@ -28,6 +28,11 @@ inline void chooseMode(DrawingState& state, SymmetryMode mode) {
     state.NanameFlag = naname;
 }
 
+// Whether the tool is the state's, as its menu item's check mark shows.
+inline bool isChosen(const DrawingState& state, ToolNumber tool) {
+    return state.ToolNo == static_cast<std::int16_t>(tool);
+}
+
 // Whether the state's image flags are those of the mode, as its menu item's check mark shows.
 inline bool isChosen(const DrawingState& state, SymmetryMode mode) {
     const auto& [joge, sayu, naname] = kModeFlags[static_cast<std::size_t>(mode)];

@@ -59,10 +59,8 @@ debian_node=$("$root/scripts/debian-node.sh")
 
 # The engine as the page runs it, 32-bit WebAssembly, replays the fuzz corpus in node: every
 # invariant must hold there too, and every picture must equal the native replay's.
-wasm=$root/build/wasm
-NODE_PATH=/usr/share/nodejs emcmake cmake -S "$root" -B "$wasm" -G Ninja \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-NODE_PATH=/usr/share/nodejs cmake --build "$wasm" -j2
+wasm=$root/build/wasm # configured by scripts/web.sh
+NODE_PATH=/usr/share/nodejs cmake --build "$wasm" -j2 --target mirona_fuzz_replay
 corpus=("$root"/tests/fuzz/corpus/*)
 "$root/build/test/tests/fuzz/mirona_fuzz_replay" "${corpus[@]}" >"$wasm/native-replay.txt"
 "$debian_node/node" "$wasm/tests/fuzz/mirona_fuzz_replay.js" "${corpus[@]}" >"$wasm/wasm-replay.txt"

@@ -7,12 +7,7 @@ namespace mirona {
 WebSession::WebSession() : surface_(1, 1), editor_(surface_) {
     fitViewToSurface();
     surface_.setChangeListener([this](const PixelRect& r) { changed_.add(r); });
-}
-
-void WebSession::newPicture(int areaWidth, int areaHeight) {
-    const int size = areaHeight > areaWidth ? areaWidth : areaHeight;
-    editor_.newPicture(size, size);
-    fitViewToSurface();
+    surface_.setResizeListener([this] { fitViewToSurface(); });
 }
 
 void WebSession::pointerMoves(std::int16_t buttons, std::int16_t shift,
@@ -23,26 +18,10 @@ void WebSession::pointerMoves(std::int16_t buttons, std::int16_t shift,
         pointerMove(buttons, shift, p.x, p.y);
 }
 
-bool WebSession::travel(bool (Editor::*move)()) {
-    const bool moved = (editor_.*move)();
-    fitViewToSurface();
-    return moved;
-}
-
-bool WebSession::restore(std::span<const std::uint8_t> bytes) {
-    const bool restored = editor_.restore(bytes);
-    fitViewToSurface();
-    return restored;
-}
-
 void WebSession::fitViewToSurface() {
-    if (viewWidth_ == surface_.width() && viewHeight_ == surface_.height())
-        return;
-    viewWidth_ = surface_.width();
-    viewHeight_ = surface_.height();
-    changed_.resize(viewWidth_, viewHeight_);
-    changed_.add({0, 0, viewWidth_, viewHeight_});
-    rgba_.assign(static_cast<std::size_t>(viewWidth_) * viewHeight_, 0);
+    changed_.resize(surface_.width(), surface_.height());
+    changed_.add({0, 0, surface_.width(), surface_.height()});
+    rgba_.assign(static_cast<std::size_t>(surface_.width()) * surface_.height(), 0);
 }
 
 std::vector<PixelRect> WebSession::takeChanged() {

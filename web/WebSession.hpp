@@ -21,7 +21,7 @@ public:
     // Start-up (the first call, which is no undo step) and New: a square canvas with the smaller
     // side of the area under the menu bar (the height on a tie), the freehand tool, the eight-image
     // mode, a chain ended, all white.
-    void newPicture(int areaWidth, int areaHeight);
+    void newPicture(int areaWidth, int areaHeight) { editor_.newPictureIn(areaWidth, areaHeight); }
 
     // Pointer events in whole canvas pixels, as the desktop canvas delivers them. `button` is
     // the button that changed (1 left, 2 right, 4 middle), `buttons` all buttons held, `shift`
@@ -48,8 +48,8 @@ public:
     void settle() { editor_.settle(); }
 
     // Undo and redo as Editor does them; the canvas may change size.
-    bool undo() { return travel(&Editor::undo); }
-    bool redo() { return travel(&Editor::redo); }
+    bool undo() { return editor_.undo(); }
+    bool redo() { return editor_.redo(); }
     [[nodiscard]] bool canUndo() const { return editor_.canUndo(); }
     [[nodiscard]] bool canRedo() const { return editor_.canRedo(); }
 
@@ -57,7 +57,7 @@ public:
     void selectMode(SymmetryMode mode) { chooseMode(editor_.state(), mode); }
     // The menu's check marks.
     [[nodiscard]] bool isToolChosen(ToolNumber tool) const {
-        return editor_.state().ToolNo == static_cast<std::int16_t>(tool);
+        return isChosen(editor_.state(), tool);
     }
     [[nodiscard]] bool isModeChosen(SymmetryMode mode) const {
         return isChosen(editor_.state(), mode);
@@ -76,22 +76,19 @@ public:
     // The session as Editor::snapshot() and restore() keep it: what the page stores in the
     // browser and opens again. A restore that fails changes nothing.
     [[nodiscard]] std::vector<std::uint8_t> snapshot() { return editor_.snapshot(); }
-    bool restore(std::span<const std::uint8_t> bytes);
+    bool restore(std::span<const std::uint8_t> bytes) { return editor_.restore(bytes); }
 
     // The picture as the BMP file the desktop program saves.
     [[nodiscard]] std::vector<std::uint8_t> bmp() const;
 
 private:
-    bool travel(bool (Editor::*move)());
-    // After a change of size, the whole canvas is to be shown again.
+    // After a change of size (the surface calls for it), the whole canvas is to be shown again.
     void fitViewToSurface();
 
     Surface surface_;
     Editor editor_;
     DirtyTiles changed_;
     std::vector<std::uint32_t> rgba_;
-    int viewWidth_ = 0;
-    int viewHeight_ = 0;
 };
 
 } // namespace mirona
