@@ -2,7 +2,9 @@
 
 #include "app/BmpFile.hpp"
 #include "app/Form2.hpp"
+#include "app/QtText.hpp"
 #include "app/SaveDialog.hpp"
+#include "texts/Texts.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -19,24 +21,29 @@ namespace {
 // The client area of a new window, in pixels.
 constexpr QSize kClientSize{451, 452};
 
-QAction* addItem(QMenu* menu, const char* name, const QString& caption, bool checkable) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setCheckable(checkable);
-    return action;
-}
-
 void showSaveFailure(QWidget* parent, const QString& fileName, const QString& reason) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("保存する"),
-                    QStringLiteral("保存できませんでした。"), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, qtText(textOf("SaveTitle")), qtText(textOf("SaveFailed")),
+                    QMessageBox::Ok, parent);
     box.setInformativeText(QDir::toNativeSeparators(fileName) + u'\n' + reason);
     box.exec();
 }
 
-QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption) {
-    QMenu* menu = bar->addMenu(caption);
-    menu->setObjectName(QString::fromLatin1(name));
-    return menu;
+// The menus as the shared table lists them, each title before its items.
+void addMenus(QMenuBar* bar) {
+    QMenu* menu = nullptr;
+    for (const NamedText& t : kTexts) {
+        QObject* added = nullptr;
+        if (t.role == TextRole::MenuTitle) {
+            menu = bar->addMenu(qtText(t.text));
+            added = menu;
+        } else if (t.role != TextRole::Other) {
+            QAction* item = menu->addAction(qtText(t.text));
+            item->setCheckable(t.role == TextRole::RadioItem);
+            added = item;
+        }
+        if (added != nullptr)
+            added->setObjectName(qtText(t.name));
+    }
 }
 
 } // namespace
@@ -52,22 +59,22 @@ Form1::Form1(QWidget* parent)
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->move(0, 0);
 
-    QMenu* file = addMenu(menuBar(), "File", QStringLiteral("ファイル"));
-    Hakushi = addItem(file, "Hakushi", QStringLiteral("白紙"), false);
-    Hozon = addItem(file, "Hozon", QStringLiteral("保存"), false);
-    Quit = addItem(file, "Quit", QStringLiteral("終了"), false);
-    QMenu* mode = addMenu(menuBar(), "Mode", QStringLiteral("対称"));
-    Joge = addItem(mode, "Joge", QStringLiteral("上下対称"), true);
-    Sayu = addItem(mode, "Sayu", QStringLiteral("左右対称"), true);
-    JogeSayu = addItem(mode, "JogeSayu", QStringLiteral("上下左右対称"), true);
-    JogeSayuNaname = addItem(mode, "JogeSayuNaname", QStringLiteral("上下左右斜め対称"), true);
-    QMenu* byoga = addMenu(menuBar(), "Byoga", QStringLiteral("描画"));
-    MenuFreeLine = addItem(byoga, "MenuFreeLine", QStringLiteral("自由曲線"), true);
-    MenuContLine = addItem(byoga, "MenuContLine", QStringLiteral("連続直線"), true);
-    MenuBox = addItem(byoga, "MenuBox", QStringLiteral("長方形"), true);
-    MenuEllipse = addItem(byoga, "MenuEllipse", QStringLiteral("楕円"), true);
-    QMenu* help = addMenu(menuBar(), "Help", QStringLiteral("ヘルプ"));
-    Joho = addItem(help, "Joho", QStringLiteral("情報"), false);
+    addMenus(menuBar());
+    const auto item = [this](std::string_view name) {
+        return menuBar()->findChild<QAction*>(qtText(name));
+    };
+    Hakushi = item("Hakushi");
+    Hozon = item("Hozon");
+    Quit = item("Quit");
+    Joge = item("Joge");
+    Sayu = item("Sayu");
+    JogeSayu = item("JogeSayu");
+    JogeSayuNaname = item("JogeSayuNaname");
+    MenuFreeLine = item("MenuFreeLine");
+    MenuContLine = item("MenuContLine");
+    MenuBox = item("MenuBox");
+    MenuEllipse = item("MenuEllipse");
+    Joho = item("Joho");
 
     connect(Hakushi, &QAction::triggered, this, &Form1::Hakushi_Click);
     connect(Hozon, &QAction::triggered, this, &Form1::Hozon_Click);

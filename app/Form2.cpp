@@ -1,6 +1,8 @@
 #include "app/Form2.hpp"
 
 #include "app/AboutLabel.hpp"
+#include "app/QtText.hpp"
+#include "texts/Texts.hpp"
 
 #include <QPushButton>
 
@@ -44,22 +46,17 @@ Form2::Form2(QWidget* owner)
                          Qt::WindowCloseButtonHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(true);
-    setWindowTitle(QStringLiteral("Form2"));
+    setWindowTitle(qtText(textOf("Form2Title")));
     setFixedSize(kClientSize);
     setFont(aboutFont());
 
-    Label1 = addLabel(this, "Label1", fromTwips(120, 0, 3975, 375),
-                      QStringLiteral("ミロナ　Windows版　ver.1.00"));
-    Label2 = addLabel(this, "Label2", fromTwips(120, 480, 4215, 615),
-                      QStringLiteral("美術の授業で使う、対称図形を\n描くためのソフトウェアです。"));
-    Label3 = addLabel(this, "Label3", fromTwips(0, 1200, 4335, 375),
-                      QStringLiteral("作者：ミロナ開発チーム"));
-    Label4 = addLabel(this, "Label4", fromTwips(0, 1560, 4335, 375),
-                      QStringLiteral("連絡先：学校の担当の先生まで"));
-    Label5 = addLabel(this, "Label5", fromTwips(0, 2160, 4335, 375),
-                      QStringLiteral("© 2026 ミロナ開発チーム　MIT"));
+    Label1 = addLabel(this, "Label1", fromTwips(120, 0, 3975, 375), qtText(textOf("Label1")));
+    Label2 = addLabel(this, "Label2", fromTwips(120, 480, 4215, 615), qtText(textOf("Label2")));
+    Label3 = addLabel(this, "Label3", fromTwips(0, 1200, 4335, 375), qtText(textOf("Label3")));
+    Label4 = addLabel(this, "Label4", fromTwips(0, 1560, 4335, 375), qtText(textOf("Label4")));
+    Label5 = addLabel(this, "Label5", fromTwips(0, 2160, 4335, 375), qtText(textOf("Label5")));
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1 = new QPushButton(qtText(textOf("Command1")), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(fromTwips(4200, 2160, 735, 495));
     Command1->setDefault(true);

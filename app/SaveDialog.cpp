@@ -1,5 +1,8 @@
 #include "app/SaveDialog.hpp"
 
+#include "app/QtText.hpp"
+#include "texts/Texts.hpp"
+
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -8,10 +11,10 @@ namespace mirona {
 SaveDialog::SaveDialog(QWidget* parent) : QFileDialog(parent) {
     setOption(QFileDialog::DontUseNativeDialog);
     setModal(true);
-    setWindowTitle(QStringLiteral("保存する"));
+    setWindowTitle(qtText(textOf("SaveTitle")));
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
-    setNameFilter(QStringLiteral("BMPﾌｧｲﾙ (*.bmp)"));
+    setNameFilter(qtText(textOf("BmpFilter")));
 }
 
 QString SaveDialog::askFileName(QWidget* parent) {

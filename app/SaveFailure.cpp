@@ -1,5 +1,6 @@
 #include "app/SaveFailure.hpp"
 
+#include "app/QtText.hpp"
 #include "texts/SaveFailureReason.hpp"
 
 #include <cerrno>
@@ -36,8 +37,7 @@ SaveFailureReason reasonFor(int error) {
 
 QString saveFailureReason(int error, const QString& systemText) {
     const SaveFailureReason reason = reasonFor(error);
-    const std::string_view text = saveFailureText(reason);
-    QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QString line = qtText(saveFailureText(reason));
     return reason == SaveFailureReason::Unknown ? line + u'\n' + systemText : line;
 }
 

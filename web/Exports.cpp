@@ -1,9 +1,11 @@
 // The functions the web page calls: one session, its pointer handlers, menu commands and
 // bitmap. Rectangles and files are handed over as a pointer into memory and a count.
 #include "texts/SaveFailureReason.hpp"
+#include "texts/Texts.hpp"
 #include "web/WebSession.hpp"
 
 #include <emscripten/emscripten.h>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -82,6 +84,17 @@ EMSCRIPTEN_KEEPALIVE const mirona::PixelRect* takeChanged(int* count) {
     changed = session().takeChanged();
     *count = static_cast<int>(changed.size());
     return changed.data();
+}
+// The texts the page shares with the desktop program: for each, its element's id, a unit
+// separator (1F), the text and a record separator (1E); UTF-8 and NUL-terminated.
+EMSCRIPTEN_KEEPALIVE const char* texts() {
+    static const std::string all = [] {
+        std::string records;
+        for (const mirona::NamedText& t : mirona::kTexts)
+            records.append(t.name).append("\x1f").append(t.text).append("\x1e");
+        return records;
+    }();
+    return all.c_str();
 }
 // Why a save failed, for the name of the exception the browser's file system access threw: one
 // line in Japanese, UTF-8 and NUL-terminated.

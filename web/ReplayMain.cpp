@@ -4,14 +4,29 @@
 //   down <button> <shift> <x> <y> | move <buttons> <shift> <x> <y>
 //   up <button> <shift> <x> <y>
 // Usage: mirona_web_replay <script> <picture.bmp>
+// With --texts instead, it prints the table of texts the page shares with the desktop program,
+// one line each: name, role (menu, item, radio or other) and the text with its line breaks as \n.
+#include "texts/Texts.hpp"
 #include "web/WebSession.hpp"
 
+#include <array>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--texts") {
+        constexpr std::array<const char*, 4> kRoles{"menu", "item", "radio", "other"};
+        for (const mirona::NamedText& t : mirona::kTexts) {
+            std::cout << t.name << '\t' << kRoles[static_cast<std::size_t>(t.role)] << '\t';
+            for (const char c : t.text)
+                std::cout << (c == '\n' ? std::string_view("\\n") : std::string_view(&c, 1));
+            std::cout << '\n';
+        }
+        return 0;
+    }
     if (argc != 3) {
         std::cerr << "usage: mirona_web_replay <script> <picture.bmp>\n";
         return 2;

@@ -14,6 +14,21 @@ const undoButton = document.getElementById('Undo');
 const redoButton = document.getElementById('Redo');
 const scratch = engine._malloc(4); // a count the engine writes back
 
+// A NUL-terminated UTF-8 text in the engine's memory.
+function engineText(at) {
+  return new TextDecoder().decode(engine.HEAPU8.subarray(at, engine.HEAPU8.indexOf(0, at)));
+}
+
+// The texts the desktop program shows too, from the engine's table, each into the element of its
+// name where the page has one.
+const texts = Object.fromEntries(engineText(engine._texts()).split('\x1e').filter(Boolean)
+  .map((record) => record.split('\x1f')));
+for (const [id, text] of Object.entries(texts)) {
+  const element = document.getElementById(id);
+  if (element)
+    element.textContent = text;
+}
+
 // ---- The bitmap: only the changed rectangles, painted at once, so that a pointer event's
 // drawing shows in the frame in which the event arrived.
 
@@ -395,7 +410,7 @@ function tell(title, text) {
 // ---- 保存: the engine's BMP bytes, through the browser's save picker where there is one,
 // otherwise as a download under the name asked for in the page's own dialog.
 
-const kBmpFilter = { description: 'BMPﾌｧｲﾙ (*.bmp)', accept: { 'image/bmp': ['.bmp'] } };
+const kBmpFilter = { description: texts.BmpFilter, accept: { 'image/bmp': ['.bmp'] } };
 
 function pictureFile() {
   const start = engine._bmp(scratch);
@@ -417,7 +432,7 @@ function failureReason(error) {
   engine.HEAPU8.set(name, at);
   const text = engine._saveFailureText(at);
   engine._free(at);
-  return new TextDecoder().decode(engine.HEAPU8.subarray(text, engine.HEAPU8.indexOf(0, text)));
+  return engineText(text);
 }
 
 function download(name, bytes) {
@@ -444,7 +459,7 @@ async function save() {
     await writable.close();
   } catch (error) {
     if (error?.name !== 'AbortError')
-      await tell('保存する', ['保存できませんでした。', name, failureReason(error)].filter(Boolean).join('\n'));
+      await tell(texts.SaveTitle, [texts.SaveFailed, name, failureReason(error)].filter(Boolean).join('\n'));
   }
 }
 

@@ -1,23 +1,19 @@
-// The menus and the about box as assistive technology sees them, against the desktop
-// program's own captions (app/Form1.cpp) and texts (app/Form2.cpp).
+// The menus and the about box as assistive technology sees them, against the table of texts
+// that the desktop program shows too (texts/Texts.hpp).
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { launch, root } from './browser.mjs';
-import { bmpPixels, canvasPixels, difference, replay } from './reference.mjs';
+import { launch } from './browser.mjs';
+import { bmpPixels, canvasPixels, difference, replay, sharedTexts } from './reference.mjs';
 import { Session } from './session.mjs';
 
-// The desktop's menus in order: each menu's object name and caption, and its items'.
+// The menus in order: each menu's name and caption, and its items'.
 function desktopMenus() {
-  const source = readFileSync(join(root, 'app/Form1.cpp'), 'utf8');
   const menus = [];
-  for (const [, kind, name, caption, checkable] of source.matchAll(
-    /add(Menu|Item)\(\w+(?:\(\))?, "(\w+)", QStringLiteral\("([^"]+)"\)(?:, (true|false))?\)/g)) {
-    if (kind === 'Menu')
-      menus.push({ name, caption, items: [] });
-    else
-      menus.at(-1).items.push({ name, caption, role: checkable === 'true' ? 'menuitemradio' : 'menuitem' });
+  for (const { name, role, text } of sharedTexts()) {
+    if (role === 'menu')
+      menus.push({ name, caption: text, items: [] });
+    else if (role !== 'other')
+      menus.at(-1).items.push({ name, caption: text, role: role === 'radio' ? 'menuitemradio' : 'menuitem' });
   }
   return menus;
 }
@@ -90,19 +86,19 @@ test('a click outside an open menu only closes it', async () => {
 
 test('the about box says what the desktop\'s says, modally, and closes by OK and by Esc', async () => {
   const { page } = await Session.open(browser);
-  const source = readFileSync(join(root, 'app/Form2.cpp'), 'utf8');
-  const labels = [...source.matchAll(/addLabel\(this, "(Label\d)",[^;]*?QStringLiteral\("([^"]+)"\)\)/gs)]
-    .map(([, name, text]) => [name, text.replaceAll('\\n', '\n')]);
+  const texts = sharedTexts();
+  const labels = texts.filter(({ name }) => name.startsWith('Label')).map(({ name, text }) => [name, text]);
+  const textOf = (name) => texts.find((t) => t.name === name).text;
   assert.equal(labels.length, 5);
   for (const close of [() => page.click('#Command1'), () => page.keyboard.press('Escape')]) {
     await page.click('#Help');
     await page.click('#Joho');
     const dialog = find(await tree(page), (node) => node.role === 'dialog');
-    assert.equal(dialog.name, 'Form2');
+    assert.equal(dialog.name, textOf('Form2Title'));
     assert.equal(dialog.modal, true);
     assert.deepEqual(await page.evaluate((names) =>
       names.map((name) => [name, document.getElementById(name).innerText]), labels.map(([name]) => name)), labels);
-    assert.ok(find(dialog, (node) => node.role === 'button' && node.name === 'OK'));
+    assert.ok(find(dialog, (node) => node.role === 'button' && node.name === textOf('Command1')));
     await close();
     assert.equal(find(await tree(page), (node) => node.role === 'dialog'), undefined);
   }

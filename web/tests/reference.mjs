@@ -6,6 +6,13 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { replayProgram } from './browser.mjs';
 
+// The texts the page shares with the desktop program, from the native build's table: for each,
+// its name (the page's element id), its role (menu, item, radio or other) and the text.
+export function sharedTexts() {
+  return execFileSync(replayProgram, ['--texts'], { encoding: 'utf8' }).trimEnd().split('\n')
+    .map((line) => line.split('\t')).map(([name, role, text]) => ({ name, role, text: text.replaceAll('\\n', '\n') }));
+}
+
 // The BMP file the native build writes after `lines` (see web/ReplayMain.cpp).
 export function replay(lines) {
   const folder = mkdtempSync(join(tmpdir(), 'mirona-replay-'));

@@ -7,8 +7,10 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { launch } from './browser.mjs';
-import { replay } from './reference.mjs';
+import { replay, sharedTexts } from './reference.mjs';
 import { fakePicker, Session } from './session.mjs';
+
+const texts = Object.fromEntries(sharedTexts().map(({ name, text }) => [name, text]));
 
 let browser;
 before(async () => (browser = await launch()));
@@ -28,13 +30,13 @@ test('the save picker gets the BMP filter and the native engine\'s bytes', async
     await session.choose('File', 'Hozon');
     const message = await page.evaluate(() =>
       document.getElementById('Message').open ? document.getElementById('MessageText').innerText : '');
-    assert.equal(message, answer === 'fail' ? '保存できませんでした。\npicture.bmp\nディスクの空きが足りません。' : '');
+    assert.equal(message, answer === 'fail' ? `${texts.SaveFailed}\npicture.bmp\nディスクの空きが足りません。` : '');
     if (message)
       await page.click('#MessageOk');
   }
   const { pickerCalls, written } = await page.evaluate(() => ({ pickerCalls: window.pickerCalls, written: window.written }));
   assert.equal(pickerCalls.length, 3);
-  assert.deepEqual(JSON.parse(pickerCalls[0]).types, [{ description: 'BMPﾌｧｲﾙ (*.bmp)', accept: { 'image/bmp': ['.bmp'] } }]);
+  assert.deepEqual(JSON.parse(pickerCalls[0]).types, [{ description: texts.BmpFilter, accept: { 'image/bmp': ['.bmp'] } }]);
   assert.equal(written.length, 1, 'only the third save writes');
   assert.ok(Buffer.from(written[0], 'base64').equals(replay(session.lines)));
 });
@@ -55,8 +57,8 @@ test('without a picker, the page asks for the name and downloads the bytes under
     for (const [name, button] of [['cancelled.bmp', 'キャンセル'], ['絵.bmp', '保存']]) {
       await session.choose('File', 'Hozon');
       const dialog = await page.accessibility.snapshot({ root: await page.$('#SaveDialog') });
-      assert.equal(dialog.name, '保存する');
-      assert.equal(await page.$eval('#FileType', (select) => select.selectedOptions[0].text), 'BMPﾌｧｲﾙ (*.bmp)');
+      assert.equal(dialog.name, texts.SaveTitle);
+      assert.equal(await page.$eval('#FileType', (select) => select.selectedOptions[0].text), texts.BmpFilter);
       await page.type('#FileName', name);
       const [choice] = await page.$$(`xpath/.//dialog[@id="SaveDialog"]//button[text()="${button}"]`);
       await choice.click();
