@@ -28,7 +28,9 @@ class SnapshotWriter final {
 public:
     template <class T> void put(T value) {
         const auto bytes = littleEndianBytes(value);
-        bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+        const std::size_t at = bytes_.size();
+        bytes_.resize(at + bytes.size());
+        std::memcpy(bytes_.data() + at, bytes.data(), bytes.size());
     }
 
     [[nodiscard]] std::vector<std::uint8_t> take() { return std::move(bytes_); }
