@@ -86,8 +86,8 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
-    // Strips of a few rows keep the buffer small, whatever the canvas.
-    constexpr int kStripRows = 32;
+    // Strips of at most this many pixels keep the buffer small, whatever the canvas.
+    constexpr int kStripPixels = 1 << 16;
     const QRect canvas(0, 0, surface_.width(), surface_.height());
     QPainter painter(this);
     for (const QRect& dirty : event->region()) {
@@ -95,8 +95,9 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
         // One rectangle at a time: with a rectangular clip Qt copies the pixels row by row,
         // while under the event's many-rectangle clip it blends them one by one.
         painter.setClipRect(r);
-        for (int top = r.top(); top <= r.bottom(); top += kStripRows) {
-            const int rows = std::min(kStripRows, r.bottom() + 1 - top);
+        const int stripRows = std::max(1, kStripPixels / r.width());
+        for (int top = r.top(); top <= r.bottom(); top += stripRows) {
+            const int rows = std::min(stripRows, r.bottom() + 1 - top);
             strip_.resize(static_cast<std::size_t>(r.width()) * rows);
             for (int i = 0; i < rows; ++i)
                 surface_.displayRow(top + i, r.left(), r.right() + 1,
