@@ -15,7 +15,7 @@ namespace mirona {
 // The picture is black and white, held as one bit a pixel (set for black), row by row in 32-bit
 // words, the first pixel of a word in its lowest bit: a 2048-pixel canvas takes 512 KiB, which
 // stays in the processor's cache while a figure is drawn. Front ends turn the bits into display
-// pixels where they show them (blackMask), and Image() gives the whole picture as colour words.
+// pixels where they show them (displayRow), and Image() gives the whole picture as colour words.
 // Every call sets each pixel at most once, so a figure drawn twice with the not-merge pen leaves
 // the bitmap as it was; the same call always sets the same pixels; a dotted figure's pixels are a
 // subset of the solid figure's. Coordinates are clipped before rasterising, so the cost of a call
