@@ -98,7 +98,10 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
         const int stripRows = std::max(1, kStripPixels / r.width());
         for (int top = r.top(); top <= r.bottom(); top += stripRows) {
             const int rows = std::min(stripRows, r.bottom() + 1 - top);
-            strip_.resize(static_cast<std::size_t>(r.width()) * rows);
+            // Grown only: what a strip leaves in it is overwritten before it is shown.
+            const auto pixels = static_cast<std::size_t>(r.width()) * rows;
+            if (strip_.size() < pixels)
+                strip_.resize(pixels);
             for (int i = 0; i < rows; ++i)
                 surface_.displayRow(top + i, r.left(), r.right() + 1,
                                     strip_.data() + static_cast<std::size_t>(i) * r.width());
