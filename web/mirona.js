@@ -65,6 +65,8 @@ function fitView() {
   const scale = Math.min(1, width / canvas.width, height / canvas.height);
   canvas.style.width = `${canvas.width * scale}px`;
   canvas.style.height = `${canvas.height * scale}px`;
+  // Hard edges show every pixel at 1:1 and above; scaled down, they would drop whole lines.
+  canvas.style.imageRendering = scale < 1 ? 'auto' : '';
 }
 
 window.addEventListener('resize', fitView);
