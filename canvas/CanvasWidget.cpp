@@ -1,5 +1,6 @@
 #include "canvas/CanvasWidget.hpp"
 
+#include <QBackingStore>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -86,9 +87,27 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
+    const QRect canvas(0, 0, surface_.width(), surface_.height());
+    // Where the window is painted into an image of 32-bit pixels, one to a canvas pixel, the bits
+    // become its pixels in place: no buffer, no copy, and nothing to pay per rectangle.
+    QPaintDevice* device = backingStore() != nullptr ? backingStore()->paintDevice() : nullptr;
+    if (device != nullptr && device->devType() == QInternal::Image) {
+        auto* image = static_cast<QImage*>(device);
+        if (image->depth() == 32 && image->devicePixelRatio() == 1.0) {
+            const QPoint at = mapTo(window(), QPoint(0, 0));
+            for (const QRect& dirty : event->region()) {
+                const QRect r = dirty & canvas;
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    surface_.displayRow(
+                        y, r.left(), r.right() + 1,
+                        reinterpret_cast<std::uint32_t*>(image->scanLine(at.y() + y)) + at.x() +
+                            r.left());
+            }
+            return;
+        }
+    }
     // Strips of at most this many pixels keep the buffer small, whatever the canvas.
     constexpr int kStripPixels = 1 << 16;
-    const QRect canvas(0, 0, surface_.width(), surface_.height());
     QPainter painter(this);
     for (const QRect& dirty : event->region()) {
         const QRect r = dirty & canvas;
