@@ -95,12 +95,14 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
         auto* image = static_cast<QImage*>(device);
         if (image->depth() == 32 && image->devicePixelRatio() == 1.0) {
             const QPoint at = mapTo(window(), QPoint(0, 0));
+            uchar* const pixels = image->bits();
+            const qsizetype stride = image->bytesPerLine();
             for (const QRect& dirty : event->region()) {
                 const QRect r = dirty & canvas;
                 for (int y = r.top(); y <= r.bottom(); ++y)
                     surface_.displayRow(
                         y, r.left(), r.right() + 1,
-                        reinterpret_cast<std::uint32_t*>(image->scanLine(at.y() + y)) + at.x() +
+                        reinterpret_cast<std::uint32_t*>(pixels + (at.y() + y) * stride) + at.x() +
                             r.left());
             }
             return;

@@ -54,7 +54,8 @@ private:
     template <class Emit> void deliver(Emit&& emitEvent);
 
     Surface surface_;
-    DirtyTiles changed_;
+    // Finer than the history's tiles: along a thin outline, fewer pixels to repaint.
+    DirtyTiles changed_{3};
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered
     std::vector<std::uint32_t> strip_; // display pixels of the strip being painted

@@ -9,8 +9,8 @@ namespace mirona {
 void DirtyTiles::resize(int width, int height) {
     width_ = std::max(1, width);
     height_ = std::max(1, height);
-    columns_ = (width_ + kTile - 1) / kTile;
-    rows_ = (height_ + kTile - 1) / kTile;
+    columns_ = (width_ + tileSize() - 1) >> shift_;
+    rows_ = (height_ + tileSize() - 1) >> shift_;
     words_ = (columns_ + 63) / 64;
     dirty_.assign(static_cast<std::size_t>(words_) * rows_, 0);
     firstRow_ = kNone;
@@ -18,6 +18,7 @@ void DirtyTiles::resize(int width, int height) {
 }
 
 std::vector<PixelRect> DirtyTiles::take() {
+    const int tile = tileSize();
     std::vector<PixelRect> rects;
     std::vector<std::pair<int, int>> spans;     // this row's runs of dirty columns
     std::vector<std::pair<int, int>> bandSpans; // those of the band being built
@@ -39,8 +40,8 @@ std::vector<PixelRect> DirtyTiles::take() {
             }
         }
         std::fill_n(line, words_, 0);
-        const int bottom = std::min((row + 1) * kTile, height_);
-        if (!spans.empty() && spans == bandSpans && rects.back().bottom == row * kTile) {
+        const int bottom = std::min((row + 1) * tile, height_);
+        if (!spans.empty() && spans == bandSpans && rects.back().bottom == row * tile) {
             for (std::size_t i = bandStart; i < rects.size(); ++i)
                 rects[i].bottom = bottom;
             continue;
@@ -48,7 +49,7 @@ std::vector<PixelRect> DirtyTiles::take() {
         bandStart = rects.size();
         bandSpans = spans;
         for (const auto& [start, end] : spans)
-            rects.push_back({start * kTile, row * kTile, std::min(end * kTile, width_), bottom});
+            rects.push_back({start * tile, row * tile, std::min(end * tile, width_), bottom});
     }
     firstRow_ = kNone;
     lastRow_ = -1;

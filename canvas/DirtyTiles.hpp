@@ -19,6 +19,9 @@ class DirtyTiles final {
 public:
     static constexpr int kTile = 32;
 
+    // Tiles of 2^tileShift pixels square; kTile unless said otherwise.
+    explicit DirtyTiles(int tileShift = 5) : shift_(tileShift) {}
+
     // A w x h area with nothing dirty. Sizes below 1 become 1.
     void resize(int width, int height);
 
@@ -30,7 +33,9 @@ public:
         if (c.isEmpty())
             return;
         // Non-negative from here: the divisions are shifts.
-        const auto tile = [](int v) { return static_cast<int>(static_cast<unsigned>(v) / kTile); };
+        const auto tile = [this](int v) {
+            return static_cast<int>(static_cast<unsigned>(v) >> shift_);
+        };
         const int row0 = tile(c.top);
         const int row1 = tile(c.bottom - 1);
         const int column0 = tile(c.left);
@@ -56,6 +61,9 @@ public:
     [[nodiscard]] std::vector<PixelRect> take();
 
 private:
+    [[nodiscard]] int tileSize() const { return 1 << shift_; }
+
+    int shift_;
     int width_ = 1;
     int height_ = 1;
     int columns_ = 1;

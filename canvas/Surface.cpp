@@ -21,7 +21,7 @@ constexpr double kLimit = 1 << 24;
 
 // A slanted segment or an arc reports the rectangle of every run of this many pixels, so that
 // the changed rectangles follow the figure instead of spanning its whole extent.
-constexpr std::int64_t kReportRun = 64;
+constexpr std::int64_t kReportRun = 32;
 
 __extension__ using Wide = __int128;
 

@@ -60,7 +60,7 @@ TEST_P(CanvasRepaintTest, AShortStrokeRepaintsAFewSmallRectanglesAroundWhatChang
     ASSERT_FALSE(recorder.regions.empty());
     QRegion painted;
     for (const QRegion& region : recorder.regions) {
-        EXPECT_LE(region.rectCount(), 32);
+        EXPECT_LE(region.rectCount(), 64);
         for (const QRect& r : region)
             EXPECT_TRUE(r.width() <= 64 && r.height() <= 64) << r.x() << "," << r.y();
         painted += region;
