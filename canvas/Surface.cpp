@@ -489,7 +489,10 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
             return;
         const std::int64_t x = transposed ? tc : uc;
         std::uint32_t& word = words[(transposed ? uc : tc) * columns + (x >> 5)];
-        word = copy ? word | 1u << (x & 31) : word ^ 1u << (x & 31);
+        if (copy)
+            paint<true>(word, 1u << (x & 31));
+        else
+            paint<false>(word, 1u << (x & 31));
         if (!run.any) {
             run.firstT = tc;
             run.firstU = uc;

@@ -113,8 +113,8 @@ function modifiers(event) {
   return (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
 }
 
-function canvasPixel(event) {
-  const box = canvas.getBoundingClientRect();
+// `box` is the canvas's bounding rectangle, asked for once an event.
+function canvasPixel(event, box) {
   return [Math.floor((event.clientX - box.left) * canvas.width / box.width),
     Math.floor((event.clientY - box.top) * canvas.height / box.height)];
 }
@@ -124,14 +124,15 @@ function canvasPixel(event) {
 function callFor(event) {
   const held = event.buttons & 7;
   const shift = modifiers(event);
+  const box = canvas.getBoundingClientRect();
   if (event.button === -1) {
     if (!held)
       return null;
     const coalesced = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
-    return { held, shift, moves: (coalesced.length ? coalesced : [event]).map(canvasPixel) };
+    return { held, shift, moves: (coalesced.length ? coalesced : [event]).map((e) => canvasPixel(e, box)) };
   }
   const bit = kButtonBits[event.button];
-  return bit === undefined ? null : { bit, held, shift, at: canvasPixel(event) };
+  return bit === undefined ? null : { bit, held, shift, at: canvasPixel(event, box) };
 }
 
 function deliver(call) {
