@@ -1,6 +1,5 @@
 #include "canvas/CanvasWidget.hpp"
 
-#include <QBackingStore>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -88,25 +87,17 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     const QRect canvas(0, 0, surface_.width(), surface_.height());
-    // Where the window is painted into an image of 32-bit pixels, one to a canvas pixel, the bits
-    // become its pixels in place: no buffer, no copy, and nothing to pay per rectangle.
-    QPaintDevice* device = backingStore() != nullptr ? backingStore()->paintDevice() : nullptr;
+    // Where the widget is painted into an image of 32-bit pixels, one to a canvas pixel (the
+    // window's backing store, at scale 1), the bits become its pixels in place: no buffer, no copy.
+    QPoint offset;
+    QPaintDevice* device = redirected(&offset);
     if (device != nullptr && device->devType() == QInternal::Image) {
-        auto* image = static_cast<QImage*>(device);
-        if (image->depth() == 32 && image->devicePixelRatio() == 1.0) {
-            const QPoint at = mapTo(window(), QPoint(0, 0));
-            uchar* const pixels = image->bits();
-            const qsizetype stride = image->bytesPerLine();
-            for (const QRect& dirty : event->region()) {
-                const QRect r = dirty & canvas;
-                for (int y = r.top(); y <= r.bottom(); ++y)
-                    surface_.displayRow(
-                        y, r.left(), r.right() + 1,
-                        reinterpret_cast<std::uint32_t*>(pixels + (at.y() + y) * stride) + at.x() +
-                            r.left());
-            }
+        auto& image = *static_cast<QImage*>(device);
+        if (image.depth() == 32 && image.devicePixelRatio() == 1.0) {
+            paintInPlace(image, -offset, event->region());
             return;
         }
+        shown_.clear(); // painted below by other means
     }
     // Strips of at most this many pixels keep the buffer small, whatever the canvas.
     constexpr int kStripPixels = 1 << 16;
@@ -130,6 +121,37 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
                               QImage(reinterpret_cast<const uchar*>(strip_.data()), r.width(), rows,
                                      r.width() * 4, QImage::Format_RGB32));
         }
+    }
+}
+
+void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region) {
+    uchar* const pixels = image.bits();
+    // The same image at the same place still holds what was written into it: Qt paints nothing
+    // else under an opaque widget, and makes a new image when the window's size changes. An image
+    // with alpha is cleared before each paint.
+    const ShownIn target{image.cacheKey() >> 32, at, surface_.width(), surface_.height()};
+    if (target != shownIn_ || image.hasAlphaChannel()) {
+        shownIn_ = target;
+        shown_.clear();
+    }
+    const QRect canvas(0, 0, surface_.width(), surface_.height());
+    const bool known = !shown_.empty();
+    if (!known && !image.hasAlphaChannel() && (QRegion(canvas) - region).isEmpty())
+        shown_.assign(surface_.bits().begin(), surface_.bits().end());
+    const qsizetype stride = image.bytesPerLine();
+    for (const QRect& dirty : region) {
+        const QRect r = dirty & canvas;
+        if (r.isEmpty())
+            continue;
+        auto* const out = reinterpret_cast<std::uint32_t*>(pixels + (at.y() + r.top()) * stride) +
+                          at.x() + r.left();
+        if (known) {
+            surface_.displayChanges({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, shown_, out,
+                                    stride / 4);
+            continue;
+        }
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            surface_.displayRow(y, r.left(), r.right() + 1, out + (y - r.top()) * (stride / 4));
     }
 }
 

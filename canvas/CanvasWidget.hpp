@@ -4,7 +4,9 @@
 #include "canvas/Surface.hpp"
 
 #include <QImage>
+#include <QPoint>
 #include <QPointF>
+#include <QRegion>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -20,8 +22,9 @@ namespace mirona {
 // (1 Shift, 2 Ctrl, 4 Alt). Only what the surface reports as changed is repainted: its rectangles
 // are gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
 // Qt as one region at the end of the pointer event, or when the event loop next gets control.
-// The surface's bits become display pixels only where a paint event shows them, a strip at a
-// time through a small buffer.
+// The surface's bits become display pixels only where a paint event shows them: in place in the
+// window's image, only where they differ from what it shows, or else a strip at a time through a
+// small buffer.
 class CanvasWidget final : public QWidget {
     Q_OBJECT
 
@@ -48,6 +51,7 @@ protected:
 private:
     // Fits the widget to the bitmap's size, which the surface calls for whenever it is resized.
     void fitToSurface();
+    void paintInPlace(QImage& image, QPoint at, const QRegion& region);
     void markChanged(const PixelRect& r);
     void updateChanged();
     // Runs emitEvent, then hands what it changed to Qt at once.
@@ -59,6 +63,17 @@ private:
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered
     std::vector<std::uint32_t> strip_; // display pixels of the strip being painted
+    // Which image, at which place, shown_ describes, for a canvas of which size.
+    struct ShownIn {
+        qint64 image = 0; // the serial number in QImage::cacheKey
+        QPoint at;
+        int width = 0;
+        int height = 0;
+        bool operator==(const ShownIn&) const = default;
+    };
+    ShownIn shownIn_;
+    // The bits as that image shows them; empty where not known.
+    std::vector<std::uint32_t> shown_;
 };
 
 } // namespace mirona

@@ -1,5 +1,6 @@
 #include "canvas/Surface.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -180,6 +181,40 @@ void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
 #endif
     for (; x < right; ++x)
         *out++ = single(x);
+}
+
+void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, std::uint32_t* out,
+                             std::ptrdiff_t stride) const {
+    if (r.isEmpty())
+        return;
+    const std::size_t words = wordIndex(r.right - 1, 0) - wordIndex(r.left, 0) + 1;
+    const std::uint32_t firstInside = ~0u << (r.left & 31);
+    const std::uint32_t lastInside = ~0u >> (31 - ((r.right - 1) & 31));
+    for (int y = r.top; y < r.bottom; ++y, out += stride) {
+        const std::size_t first = wordIndex(r.left, y);
+        for (std::size_t j = 0; j < words; ++j) {
+            std::uint32_t inside = j == 0 ? firstInside : ~0u;
+            if (j + 1 == words)
+                inside &= lastInside;
+            const std::uint32_t now = words_[first + j];
+            std::uint32_t changed = (now ^ shown[first + j]) & inside;
+            if (changed == 0)
+                continue;
+            shown[first + j] ^= changed;
+            // out[at] is the word's first pixel, which may lie left of the rectangle.
+            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(j) * 32 - (r.left & 31);
+            if (changed == inside) { // all of it, as after a New: eight pixels at a time
+                const int from = std::max(r.left, (r.left & ~31) + static_cast<int>(j) * 32);
+                displayRow(y, from, std::min<int>(r.right, from - (from & 31) + 32),
+                           out + (from - r.left));
+                continue;
+            }
+            for (; changed != 0; changed &= changed - 1) {
+                const int bit = std::countr_zero(changed);
+                out[at + bit] = (now >> bit & 1u) != 0 ? kBlack : kWhite;
+            }
+        }
+    }
 }
 
 void Surface::invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks) {

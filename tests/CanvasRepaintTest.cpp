@@ -3,6 +3,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBackingStore>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QRegion>
@@ -79,6 +81,45 @@ TEST_P(CanvasRepaintTest, AShortStrokeRepaintsAFewSmallRectanglesAroundWhatChang
                 ASSERT_TRUE(painted.contains(QPoint(x, y))) << x << "," << y;
             }
     EXPECT_GT(changed, 0);
+}
+
+// The window's own image is written in place, and only where it differs from what it shows: after
+// strokes, undo, redo and a New it must show exactly the picture, as must a grab of the widget.
+TEST_P(CanvasRepaintTest, TheWindowShowsExactlyThePicture) {
+    CanvasWidget& canvas = form.canvas();
+    const auto showsThePicture = [&](const char* after) {
+        // The change is handed to Qt once the event loop runs, and Qt repaints in a later turn.
+        for (int turn = 0; turn < 3; ++turn)
+            QApplication::processEvents();
+        const auto& window = *static_cast<const QImage*>(form.backingStore()->paintDevice());
+        const QPoint at = canvas.mapTo(&form, QPoint(0, 0));
+        const QRect area(at, canvas.size());
+        EXPECT_EQ(window.copy(area).convertToFormat(QImage::Format_RGB32), canvas.image()) << after;
+        EXPECT_EQ(canvas.grab().toImage().convertToFormat(QImage::Format_RGB32), canvas.image())
+            << after;
+    };
+    const auto stroke = [&](QPoint from, QPoint to) {
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        for (int i = 1; i <= 6; ++i)
+            send(QEvent::MouseMove, from + (to - from) * i / 6 + QPoint(i % 2 * 9, 0), Qt::NoButton,
+                 Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    };
+    stroke({30, 200}, {170, 60});
+    stroke({60, 20}, {90, 190});
+    showsThePicture("strokes");
+    const auto key = [&](QKeySequence::StandardKey which) {
+        const QKeySequence keys(which);
+        QTest::keyClick(&form, keys[0].key(), keys[0].keyboardModifiers());
+        QApplication::processEvents();
+    };
+    key(QKeySequence::Undo);
+    showsThePicture("undo");
+    key(QKeySequence::Redo);
+    showsThePicture("redo");
+    form.findChild<QAction*>(QStringLiteral("Hakushi"))->trigger();
+    QApplication::processEvents();
+    showsThePicture("New");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTool, CanvasRepaintTest,
