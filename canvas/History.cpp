@@ -120,26 +120,24 @@ void History::push(Step step) {
 
 void History::flip(const std::vector<Tile>& tiles) {
     const auto columns = static_cast<std::uint32_t>(this->columns());
-    std::vector<std::uint32_t> band;
     for (std::size_t first = 0; first < tiles.size();) {
-        // Tiles side by side in one row of tiles go to the surface as one band, row by row.
+        // Tiles side by side in one row of tiles go to the surface as one band.
         std::size_t end = first + 1;
         while (end < tiles.size() && tiles[end].index == tiles[end - 1].index + 1 &&
                tiles[end].index % columns != 0)
             ++end;
-        const auto blocks = end - first;
+        for (std::size_t j = first; j < end; ++j) {
+            // A copy, which the compiler knows not to alias the kept picture.
+            const Bits bits = tiles[j].bits;
+            Bits& kept = picture_[tiles[j].index];
+            for (std::size_t r = 0; r < kTile; ++r)
+                kept[r] ^= bits[r];
+        }
         const int left = static_cast<int>(tiles[first].index % columns) * kTile;
         const int top = static_cast<int>(tiles[first].index / columns) * kTile;
-        const auto rows = static_cast<std::size_t>(std::min(kTile, size_.height - top));
-        band.resize(rows * blocks);
-        for (std::size_t j = 0; j < blocks; ++j) {
-            const Tile& tile = tiles[first + j];
-            for (std::size_t r = 0; r < rows; ++r) {
-                band[r * blocks + j] = tile.bits[r];
-                picture_[tile.index][r] ^= tile.bits[r];
-            }
-        }
-        surface_.invertMasked(left, top, static_cast<int>(blocks), band);
+        surface_.invertMasked(
+            left, top, static_cast<int>(end - first), std::min(kTile, size_.height - top),
+            [&](int j) { return tiles[first + static_cast<std::size_t>(j)].bits.data(); });
         first = end;
     }
 }

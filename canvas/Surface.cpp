@@ -217,16 +217,6 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
     }
 }
 
-void Surface::invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks) {
-    const auto rows = static_cast<int>(masks.size()) / blocks;
-    for (int r = 0; r < rows; ++r) {
-        std::uint32_t* const row = words_.data() + wordIndex(left, top + r);
-        for (int j = 0; j < blocks; ++j)
-            row[j] ^= masks[static_cast<std::size_t>(r) * blocks + j];
-    }
-    report({left, top, std::min(left + 32 * blocks, width_), top + rows});
-}
-
 void Surface::Line(float x1, float y1, float x2, float y2, LineOption option) {
     double ax = x1, ay = y1, bx = x2, by = y2;
     if (std::isnan(ax) || std::isnan(ay) || std::isnan(bx) || std::isnan(by))

@@ -3,6 +3,7 @@
 #include "canvas/Canvas.hpp"
 #include "canvas/DirtyTiles.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -63,11 +64,19 @@ public:
     // the pixel at x + i. Pixels beyond the right edge count as white.
     [[nodiscard]] std::uint32_t blackMask(int x, int y) const { return words_[wordIndex(x, y)]; }
     // Inverts the pixels of a band of `blocks` 32-pixel-wide blocks side by side, whose top-left
-    // corner (left, top) is a multiple of 32 on both axes, where masks has a set bit: masks
-    // holds the band's rows top to bottom (at most 32), each as a word a block from left to
-    // right, as blackMask gives them. Reports the band. Bits beyond the bitmap must be clear.
+    // corner (left, top) is a multiple of 32 on both axes, where their masks have a set bit:
+    // masksOf(j) points at the masks of block j from the left, `rows` words (at most 32) top to
+    // bottom, as blackMask gives them. Reports the band. Bits beyond the bitmap must be clear.
     // For putting back an earlier picture, whose pixels are black or white too.
-    void invertMasked(int left, int top, int blocks, std::span<const std::uint32_t> masks);
+    template <class MasksOf>
+    void invertMasked(int left, int top, int blocks, int rows, MasksOf masksOf) {
+        for (int r = 0; r < rows; ++r) {
+            std::uint32_t* const row = words_.data() + wordIndex(left, top + r);
+            for (int j = 0; j < blocks; ++j)
+                row[j] ^= masksOf(j)[r];
+        }
+        report({left, top, std::min(left + 32 * blocks, width_), top + rows});
+    }
 
     [[nodiscard]] DrawMode drawMode() const { return mode_; }
     [[nodiscard]] DrawStyle drawStyle() const { return style_; }
