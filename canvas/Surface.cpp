@@ -440,19 +440,34 @@ void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int
     // last column's pixel, so that the two arcs meet without a gap and without sharing a pixel.
     const std::int64_t xEnd = std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0);
     const std::int64_t yEnd = std::max(yS, ordinate(b, a, xEnd) - 1);
-    arc(cx, cy, a, b, yEnd, false);
-    arc(cx, cy, b, a, xEnd, true);
+    // |e| stays below 8 a^2 b^2, which fits 63 bits while both radii are below 2^14.
+    const bool narrow = std::max(a, b) < (std::int64_t{1} << 14);
+    const bool copy = mode_ == DrawMode::CopyPen;
+    if (narrow)
+        copy ? arcs<std::int64_t, true>(cx, cy, a, b, xEnd, yEnd)
+             : arcs<std::int64_t, false>(cx, cy, a, b, xEnd, yEnd);
+    else
+        copy ? arcs<Wide, true>(cx, cy, a, b, xEnd, yEnd)
+             : arcs<Wide, false>(cx, cy, a, b, xEnd, yEnd);
+}
+
+template <class Int, bool Copy>
+void Surface::arcs(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b,
+                   std::int64_t xEnd, std::int64_t yEnd) {
+    arc<Int, false, Copy>(cx, cy, a, b, yEnd);
+    arc<Int, true, Copy>(cx, cy, b, a, xEnd);
 }
 
 // Pixels (u(t), t) for t in 0..tEnd, u along x unless transposed, mirrored into four quadrants.
 // In each quadrant t and u are both monotonic along the arc, so the visible pixels of a stretch
 // of it are one run, whose first and last pixels span the rectangle it changed.
+template <class Int, bool Transposed, bool Copy>
 void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q,
-                  std::int64_t tEnd, bool transposed) {
-    const std::int64_t ct = transposed ? cx : cy;
-    const std::int64_t cu = transposed ? cy : cx;
-    const std::int64_t tMax = (transposed ? width_ : height_) - 1;
-    const std::int64_t uMax = (transposed ? height_ : width_) - 1;
+                  std::int64_t tEnd) {
+    const std::int64_t ct = Transposed ? cx : cy;
+    const std::int64_t cu = Transposed ? cy : cx;
+    const std::int64_t tMax = (Transposed ? width_ : height_) - 1;
+    const std::int64_t uMax = (Transposed ? height_ : width_) - 1;
     // Only the t whose row (or column) ct + t or ct - t lies on the canvas.
     std::int64_t tLo = tEnd + 1;
     std::int64_t tHi = -1;
@@ -469,18 +484,18 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
         return;
     const std::int64_t step = dotted ? 2 : 1;
 
-    const Wide q2 = static_cast<Wide>(q) * q;
-    const Wide p4 = 4 * static_cast<Wide>(p) * p;
+    const Int q2 = static_cast<Int>(q) * q;
+    const Int p4 = 4 * static_cast<Int>(p) * p;
     std::int64_t u = ordinate(p, q, tLo);
-    const Wide d = 2 * static_cast<Wide>(u) - 1;
+    const Int d = 2 * static_cast<Int>(u) - 1;
     // e == 4 p^2 (q^2 - t^2) - (2u - 1)^2 q^2: u is within the outline at t while e >= 0.
-    Wide e = p4 * (q2 - static_cast<Wide>(tLo) * tLo) - d * d * q2;
+    Int e = p4 * (q2 - static_cast<Int>(tLo) * tLo) - d * d * q2;
     // dT == e(t) - e(t + step): what e loses at the next t.
-    Wide dT = p4 * (2 * static_cast<Wide>(tLo) * step + step * step);
-    const Wide dTStep = 2 * p4 * step * step;
+    Int dT = p4 * (2 * static_cast<Int>(tLo) * step + step * step);
+    const Int dTStep = 2 * p4 * step * step;
     // dU == e(u - 1) - e(u) == 8 q^2 (u - 1): what e gains when u steps down.
-    Wide dU = 8 * q2 * (u - 1);
-    const Wide dUStep = 8 * q2;
+    Int dU = 8 * q2 * (u - 1);
+    const Int dUStep = 8 * q2;
 
     // The runs of visible pixels, one per quadrant: plus t plus u, plus t minus u, minus t plus
     // u, minus t minus u. Each reports its rectangle every kReportRun steps and at the end.
@@ -500,24 +515,19 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
                 return PixelRect{static_cast<int>(x0), static_cast<int>(y0),
                                  static_cast<int>(x1) + 1, static_cast<int>(y1) + 1};
             };
-            report(transposed ? rect(t0, u0, t1, u1) : rect(u0, t0, u1, t1));
+            report(Transposed ? rect(t0, u0, t1, u1) : rect(u0, t0, u1, t1));
             run.any = false;
         }
     };
     std::uint32_t* const words = words_.data();
     const std::int64_t columns = columns_;
-    const bool copy = mode_ == DrawMode::CopyPen;
     const auto visit = [&](Run& run, std::int64_t tc, std::int64_t uc) {
         // One unsigned comparison per axis also rejects negative coordinates.
         if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
             static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
             return;
-        const std::int64_t x = transposed ? tc : uc;
-        std::uint32_t& word = words[(transposed ? uc : tc) * columns + (x >> 5)];
-        if (copy)
-            paint<true>(word, 1u << (x & 31));
-        else
-            paint<false>(word, 1u << (x & 31));
+        const std::int64_t x = Transposed ? tc : uc;
+        paint<Copy>(words[(Transposed ? uc : tc) * columns + (x >> 5)], 1u << (x & 31));
         if (!run.any) {
             run.firstT = tc;
             run.firstU = uc;

@@ -109,8 +109,12 @@ private:
     template <bool XMajor, bool Copy> void slant(Slant s);
     void box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
     void ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b);
-    void arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q, std::int64_t tEnd,
-             bool transposed);
+    // Int holds the arcs' error terms: 64 bits for radii within a canvas's reach, else 128.
+    template <class Int, bool Copy>
+    void arcs(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b, std::int64_t xEnd,
+              std::int64_t yEnd);
+    template <class Int, bool Transposed, bool Copy>
+    void arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q, std::int64_t tEnd);
     [[nodiscard]] std::size_t wordIndex(std::int64_t x, std::int64_t y) const {
         return static_cast<std::size_t>(y * columns_ + (x >> 5));
     }

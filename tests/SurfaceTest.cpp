@@ -265,6 +265,29 @@ TEST(SurfaceTest, FarCoordinatesDrawTheirVisiblePart) {
         EXPECT_LE(x, 10);
 }
 
+// Radii past a canvas's reach take wider arithmetic: the visible arc lies on the curve on either
+// side of the switch.
+TEST(SurfaceTest, HugeEllipsesStayOnTheCurve) {
+    for (const int a : {(1 << 14) - 1, 1 << 14, 1 << 16, (1 << 20) - 1, 1 << 22})
+        for (const int b : {a / 3, a - 1, a + 5}) {
+            Surface s(60, 60);
+            const int cx = 40 - a;
+            s.Circle(static_cast<float>(cx), 30, static_cast<float>(std::max(a, b)),
+                     static_cast<float>(b) / static_cast<float>(a));
+            const auto px = blackPixels(s);
+            ASSERT_GE(px.size(), 59u) << a << " " << b;
+            const auto f = [&](int x, int y) {
+                const double u = static_cast<double>(x - cx) / a;
+                const double v = (y - 30.0) / b;
+                return u * u + v * v - 1;
+            };
+            for (const auto& [x, y] : px)
+                ASSERT_TRUE(f(x - 1, y) < 0 || f(x, y) <= 0) << x << "," << y << " a=" << a;
+            for (const auto& [x, y] : px)
+                ASSERT_TRUE(f(x + 1, y) > 0 || f(x, y) >= 0) << x << "," << y << " a=" << a;
+        }
+}
+
 TEST(SurfaceTest, NonFiniteCoordinatesAreRejectedOrClipped) {
     constexpr float inf = std::numeric_limits<float>::infinity();
     constexpr float nan = std::numeric_limits<float>::quiet_NaN();
