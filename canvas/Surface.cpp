@@ -147,42 +147,49 @@ std::vector<std::uint32_t> Surface::Image() const {
     return image;
 }
 
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "a word's bytes in pixel order");
+
+// The eight pixels of a byte of bits, the first in its lowest bit.
+void eightPixels(std::uint32_t byte, std::uint32_t* out) {
+#if defined(__SSE2__)
+    // Four pixels a register: each lane all ones where its bit is set, which turns white black.
+    const __m128i low = _mm_set_epi32(8, 4, 2, 1);
+    const __m128i high = _mm_set_epi32(128, 64, 32, 16);
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i white = _mm_set1_epi32(static_cast<int>(Surface::kWhite));
+    const __m128i bits = _mm_set1_epi32(static_cast<int>(byte));
+    const __m128i first = _mm_cmpeq_epi32(_mm_and_si128(bits, low), low);
+    const __m128i second = _mm_cmpeq_epi32(_mm_and_si128(bits, high), high);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_xor_si128(white, _mm_and_si128(first, colour)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
+                     _mm_xor_si128(white, _mm_and_si128(second, colour)));
+#else
+    static constexpr auto kBytePixels = [] {
+        std::array<std::array<std::uint32_t, 8>, 256> pixels{};
+        for (std::size_t b = 0; b < pixels.size(); ++b)
+            for (std::size_t i = 0; i < 8; ++i)
+                pixels[b][i] = (b >> i & 1u) != 0 ? Surface::kBlack : Surface::kWhite;
+        return pixels;
+    }();
+    std::memcpy(out, kBytePixels[byte].data(), sizeof(std::uint32_t) * 8);
+#endif
+}
+
+} // namespace
+
 void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
     const auto bits = reinterpret_cast<const std::uint8_t*>(words_.data() + wordIndex(0, y));
-    static_assert(std::endian::native == std::endian::little, "a word's bytes in pixel order");
     const auto single = [&](int x) {
         return (bits[x >> 3] >> (x & 7) & 1u) != 0 ? kBlack : kWhite;
     };
     int x = left;
     for (; x < right && (x & 7) != 0; ++x)
         *out++ = single(x);
-        // Eight pixels a byte of bits.
-#if defined(__SSE2__)
-    // Four pixels a register: each lane all ones where its bit is set, which turns white black.
-    const __m128i low = _mm_set_epi32(8, 4, 2, 1);
-    const __m128i high = _mm_set_epi32(128, 64, 32, 16);
-    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i white = _mm_set1_epi32(static_cast<int>(kWhite));
-    for (; x + 8 <= right; x += 8, out += 8) {
-        const __m128i byte = _mm_set1_epi32(bits[x >> 3]);
-        const __m128i first = _mm_cmpeq_epi32(_mm_and_si128(byte, low), low);
-        const __m128i second = _mm_cmpeq_epi32(_mm_and_si128(byte, high), high);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                         _mm_xor_si128(white, _mm_and_si128(first, colour)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
-                         _mm_xor_si128(white, _mm_and_si128(second, colour)));
-    }
-#else
-    static constexpr auto kBytePixels = [] {
-        std::array<std::array<std::uint32_t, 8>, 256> pixels{};
-        for (std::size_t byte = 0; byte < pixels.size(); ++byte)
-            for (std::size_t i = 0; i < 8; ++i)
-                pixels[byte][i] = (byte >> i & 1u) != 0 ? kBlack : kWhite;
-        return pixels;
-    }();
     for (; x + 8 <= right; x += 8, out += 8)
-        std::memcpy(out, kBytePixels[bits[x >> 3]].data(), sizeof(std::uint32_t) * 8);
-#endif
+        eightPixels(bits[x >> 3], out);
     for (; x < right; ++x)
         *out++ = single(x);
 }
@@ -191,34 +198,50 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
                              std::ptrdiff_t stride) const {
     if (r.isEmpty())
         return;
+    // First the words are compared, with no branch on what they hold, so that the processor can
+    // fetch many rows' words at once; then the changed pixels are written.
+    struct Change {
+        std::uint32_t* pixels; // the word's first pixel, which may lie left of the rectangle
+        std::uint32_t changed;
+        std::uint32_t now;
+    };
+    std::array<Change, 64> changes;
+    std::size_t count = 0;
+    const auto write = [&] {
+        for (std::size_t c = 0; c < count; ++c) {
+            auto [pixels, changed, now] = changes[c];
+            if (changed == ~0u) { // all of it, as after a New
+                for (int i = 0; i < 4; ++i)
+                    eightPixels(now >> (8 * i) & 0xFFu, pixels + 8 * i);
+                continue;
+            }
+            for (; changed != 0; changed &= changed - 1) {
+                const int bit = std::countr_zero(changed);
+                pixels[bit] = (now >> bit & 1u) != 0 ? kBlack : kWhite;
+            }
+        }
+        count = 0;
+    };
     const std::size_t words = wordIndex(r.right - 1, 0) - wordIndex(r.left, 0) + 1;
     const std::uint32_t firstInside = ~0u << (r.left & 31);
     const std::uint32_t lastInside = ~0u >> (31 - ((r.right - 1) & 31));
     for (int y = r.top; y < r.bottom; ++y, out += stride) {
         const std::size_t first = wordIndex(r.left, y);
-        for (std::size_t j = 0; j < words; ++j) {
+        std::uint32_t* pixels = out - (r.left & 31);
+        for (std::size_t j = 0; j < words; ++j, pixels += 32) {
             std::uint32_t inside = j == 0 ? firstInside : ~0u;
             if (j + 1 == words)
                 inside &= lastInside;
             const std::uint32_t now = words_[first + j];
-            std::uint32_t changed = (now ^ shown[first + j]) & inside;
-            if (changed == 0)
-                continue;
+            const std::uint32_t changed = (now ^ shown[first + j]) & inside;
             shown[first + j] ^= changed;
-            // out[at] is the word's first pixel, which may lie left of the rectangle.
-            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(j) * 32 - (r.left & 31);
-            if (changed == inside) { // all of it, as after a New: eight pixels at a time
-                const int from = std::max(r.left, (r.left & ~31) + static_cast<int>(j) * 32);
-                displayRow(y, from, std::min<int>(r.right, from - (from & 31) + 32),
-                           out + (from - r.left));
-                continue;
-            }
-            for (; changed != 0; changed &= changed - 1) {
-                const int bit = std::countr_zero(changed);
-                out[at + bit] = (now >> bit & 1u) != 0 ? kBlack : kWhite;
-            }
+            changes[count] = {pixels, changed, now};
+            count += changed != 0 ? 1 : 0;
+            if (count == changes.size())
+                write();
         }
     }
+    write();
 }
 
 void Surface::Line(float x1, float y1, float x2, float y2, LineOption option) {
