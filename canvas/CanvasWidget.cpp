@@ -87,14 +87,17 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     const QRect canvas(0, 0, surface_.width(), surface_.height());
-    // Where the widget is painted into an image of 32-bit pixels, one to a canvas pixel (the
-    // window's backing store, at scale 1), the bits become its pixels in place: no buffer, no copy.
+    // Where the widget is painted into an image of 32-bit pixels, a whole number of them to a
+    // canvas pixel (the window's backing store, at scale 1 or 2), the bits become its pixels in
+    // place: no buffer, no copy, no scaling by QPainter.
     QPoint offset;
     QPaintDevice* device = redirected(&offset);
     if (device != nullptr && device->devType() == QInternal::Image) {
         auto& image = *static_cast<QImage*>(device);
-        if (image.depth() == 32 && image.devicePixelRatio() == 1.0) {
-            paintInPlace(image, -offset, event->region());
+        const qreal ratio = image.devicePixelRatio();
+        const int scale = qRound(ratio);
+        if (image.depth() == 32 && scale >= 1 && ratio == scale) {
+            paintInPlace(image, -offset, scale, event->region());
             return;
         }
         shown_.clear(); // painted below by other means
@@ -124,12 +127,14 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     }
 }
 
-void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region) {
-    uchar* const pixels = image.bits();
-    // The same image at the same place still holds what was written into it: Qt paints nothing
-    // else under an opaque widget, and makes a new image when the window's size changes. An image
+void CanvasWidget::paintInPlace(QImage& image, QPoint at, int scale, const QRegion& region) {
+    // The same pixels at the same place still hold what was written into them: Qt paints nothing
+    // else under an opaque widget, and gives the window new pixels, of a new size, when its size
+    // changes. (At a scale other than 1 Qt wraps them in a new QImage for every paint.) An image
     // with alpha is cleared before each paint.
-    const ShownIn target{image.cacheKey() >> 32, at, surface_.width(), surface_.height()};
+    const ShownIn target{image.constBits(), image.size(),     image.bytesPerLine(), at, scale,
+                         surface_.width(),  surface_.height()};
+    uchar* const pixels = image.bits();
     if (target != shownIn_ || image.hasAlphaChannel()) {
         shownIn_ = target;
         shown_.clear();
@@ -138,20 +143,35 @@ void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region)
     const bool known = !shown_.empty();
     if (!known && !image.hasAlphaChannel() && (QRegion(canvas) - region).isEmpty())
         shown_.assign(surface_.bits().begin(), surface_.bits().end());
-    const qsizetype stride = image.bytesPerLine();
+    const qsizetype stride = image.bytesPerLine() / 4;
+    // The first image pixel of canvas pixel (x, y).
+    const auto pixel = [&](int x, int y) {
+        return reinterpret_cast<std::uint32_t*>(pixels) + (at.y() + y) * scale * stride +
+               (at.x() + x) * scale;
+    };
     for (const QRect& dirty : region) {
         const QRect r = dirty & canvas;
         if (r.isEmpty())
             continue;
-        auto* const out = reinterpret_cast<std::uint32_t*>(pixels + (at.y() + r.top()) * stride) +
-                          at.x() + r.left();
         if (known) {
-            surface_.displayChanges({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, shown_, out,
-                                    stride / 4);
+            surface_.displayChanges({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, shown_,
+                                    pixel(r.left(), r.top()), stride, scale);
             continue;
         }
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            surface_.displayRow(y, r.left(), r.right() + 1, out + (y - r.top()) * (stride / 4));
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            if (scale == 1) {
+                surface_.displayRow(y, r.left(), r.right() + 1, pixel(r.left(), y));
+                continue;
+            }
+            if (strip_.size() < static_cast<std::size_t>(r.width()))
+                strip_.resize(static_cast<std::size_t>(r.width()));
+            surface_.displayRow(y, r.left(), r.right() + 1, strip_.data());
+            for (int dy = 0; dy < scale; ++dy) {
+                std::uint32_t* const row = pixel(r.left(), y) + dy * stride;
+                for (int x = 0; x < r.width(); ++x)
+                    std::fill_n(row + x * scale, scale, strip_[static_cast<std::size_t>(x)]);
+            }
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QRegion>
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -23,8 +24,8 @@ namespace mirona {
 // are gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
 // Qt as one region at the end of the pointer event, or when the event loop next gets control.
 // The surface's bits become display pixels only where a paint event shows them: in place in the
-// window's image, only where they differ from what it shows, or else a strip at a time through a
-// small buffer.
+// window's image at a whole scale, only where they differ from what it shows, or else a strip at
+// a time through a small buffer.
 class CanvasWidget final : public QWidget {
     Q_OBJECT
 
@@ -51,7 +52,9 @@ protected:
 private:
     // Fits the widget to the bitmap's size, which the surface calls for whenever it is resized.
     void fitToSurface();
-    void paintInPlace(QImage& image, QPoint at, const QRegion& region);
+    // Writes into the image, `scale` of its pixels a canvas pixel across, whose point `at` is
+    // the widget's corner.
+    void paintInPlace(QImage& image, QPoint at, int scale, const QRegion& region);
     void markChanged(const PixelRect& r);
     void updateChanged();
     // Runs emitEvent, then hands what it changed to Qt at once.
@@ -63,10 +66,14 @@ private:
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered
     std::vector<std::uint32_t> strip_; // display pixels of the strip being painted
-    // Which image, at which place, shown_ describes, for a canvas of which size.
+    // Which pixels of which image, at which place and scale, shown_ describes, for a canvas of
+    // which size.
     struct ShownIn {
-        qint64 image = 0; // the serial number in QImage::cacheKey
+        const uchar* pixels = nullptr;
+        QSize size;
+        qsizetype bytesPerLine = 0;
         QPoint at;
+        int scale = 0;
         int width = 0;
         int height = 0;
         bool operator==(const ShownIn&) const = default;

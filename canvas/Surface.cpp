@@ -195,7 +195,7 @@ void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
 }
 
 void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, std::uint32_t* out,
-                             std::ptrdiff_t stride) const {
+                             std::ptrdiff_t stride, int scale) const {
     if (r.isEmpty())
         return;
     // First the words are compared, with no branch on what they hold, so that the processor can
@@ -210,14 +210,20 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
     const auto write = [&] {
         for (std::size_t c = 0; c < count; ++c) {
             auto [pixels, changed, now] = changes[c];
-            if (changed == ~0u) { // all of it, as after a New
+            if (scale == 1 && changed == ~0u) { // all of it, as after a New
                 for (int i = 0; i < 4; ++i)
                     eightPixels(now >> (8 * i) & 0xFFu, pixels + 8 * i);
                 continue;
             }
             for (; changed != 0; changed &= changed - 1) {
                 const int bit = std::countr_zero(changed);
-                pixels[bit] = (now >> bit & 1u) != 0 ? kBlack : kWhite;
+                const std::uint32_t colour = (now >> bit & 1u) != 0 ? kBlack : kWhite;
+                if (scale == 1) {
+                    pixels[bit] = colour;
+                    continue;
+                }
+                for (int dy = 0; dy < scale; ++dy)
+                    std::fill_n(pixels + dy * stride + bit * scale, scale, colour);
             }
         }
         count = 0;
@@ -225,10 +231,10 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
     const std::size_t words = wordIndex(r.right - 1, 0) - wordIndex(r.left, 0) + 1;
     const std::uint32_t firstInside = ~0u << (r.left & 31);
     const std::uint32_t lastInside = ~0u >> (31 - ((r.right - 1) & 31));
-    for (int y = r.top; y < r.bottom; ++y, out += stride) {
+    for (int y = r.top; y < r.bottom; ++y, out += stride * scale) {
         const std::size_t first = wordIndex(r.left, y);
-        std::uint32_t* pixels = out - (r.left & 31);
-        for (std::size_t j = 0; j < words; ++j, pixels += 32) {
+        std::uint32_t* pixels = out - (r.left & 31) * scale;
+        for (std::size_t j = 0; j < words; ++j, pixels += 32 * scale) {
             std::uint32_t inside = j == 0 ? firstInside : ~0u;
             if (j + 1 == words)
                 inside &= lastInside;

@@ -50,13 +50,13 @@ public:
     // The pixels left to right - 1 of row y as such words, into out. As kBlack and kWhite read
     // the same in either byte order, they are also the bytes R, G, B, A of a web canvas.
     void displayRow(int y, int left, int right, std::uint32_t* out) const;
-    // The pixels of r as such words, into rows `stride` words apart from out (pixel r.left,
-    // r.top), but only where their bits differ from `shown`: a copy of bits() that says what out
-    // showed when last written, and that the call keeps up to date. Along a thin outline nearly
-    // all of a repainted rectangle shows what it showed, and comparing bits costs far less than
-    // writing display pixels.
+    // The pixels of r as such words, each as a square of scale x scale of them, into rows
+    // `stride` words apart from out (the first of pixel r.left, r.top), but only where their bits
+    // differ from `shown`: a copy of bits() that says what out showed when last written, and that
+    // the call keeps up to date. Along a thin outline nearly all of a repainted rectangle shows
+    // what it showed, and comparing bits costs far less than writing display pixels.
     void displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, std::uint32_t* out,
-                        std::ptrdiff_t stride) const;
+                        std::ptrdiff_t stride, int scale = 1) const;
     // The bits, for starting a `shown` copy of pixels that show the picture as it is now.
     [[nodiscard]] std::span<const std::uint32_t> bits() const { return words_; }
 

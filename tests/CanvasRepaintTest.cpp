@@ -92,11 +92,15 @@ TEST_P(CanvasRepaintTest, TheWindowShowsExactlyThePicture) {
         for (int turn = 0; turn < 3; ++turn)
             QApplication::processEvents();
         const auto& window = *static_cast<const QImage*>(form.backingStore()->paintDevice());
-        const QPoint at = canvas.mapTo(&form, QPoint(0, 0));
-        const QRect area(at, canvas.size());
-        EXPECT_EQ(window.copy(area).convertToFormat(QImage::Format_RGB32), canvas.image()) << after;
-        EXPECT_EQ(canvas.grab().toImage().convertToFormat(QImage::Format_RGB32), canvas.image())
-            << after;
+        // A screen at scale 2 shows each canvas pixel as two by two pixels of the window's image.
+        const auto scale = static_cast<int>(window.devicePixelRatio());
+        const QImage expected = canvas.image().scaled(canvas.size() * scale, Qt::IgnoreAspectRatio,
+                                                      Qt::FastTransformation);
+        const QRect area(canvas.mapTo(&form, QPoint(0, 0)) * scale, canvas.size() * scale);
+        EXPECT_EQ(window.copy(area).convertToFormat(QImage::Format_RGB32), expected) << after;
+        QImage grabbed = canvas.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        grabbed.setDevicePixelRatio(1);
+        EXPECT_EQ(grabbed, expected) << after;
     };
     const auto stroke = [&](QPoint from, QPoint to) {
         send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
