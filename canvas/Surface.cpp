@@ -44,6 +44,10 @@ std::int64_t toPixel(double v) {
 
 // Clips the segment to the square [-kLimit, kLimit]^2 (Liang-Barsky); false when nothing is left.
 bool clipToLimit(double& x1, double& y1, double& x2, double& y2) {
+    // Nearly every segment lies inside already: no division for it.
+    const auto inside = [](double v) { return std::fabs(v) <= kLimit; };
+    if (inside(x1) && inside(y1) && inside(x2) && inside(y2))
+        return true;
     const double dx = x2 - x1;
     const double dy = y2 - y1;
     double t0 = 0.0;
@@ -331,16 +335,21 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
                         step * 2 * k,
                         twoN};
     const bool copy = mode_ == DrawMode::CopyPen;
-    if (xMajor)
-        copy ? slant<true, true>(slanted) : slant<true, false>(slanted);
+    // Rows of four pixels or more on average are worth gathering.
+    const bool gather = n >= 4 * k * step;
+    if (!xMajor)
+        copy ? slant<false, false, true>(slanted) : slant<false, false, false>(slanted);
+    else if (gather)
+        copy ? slant<true, true, true>(slanted) : slant<true, true, false>(slanted);
     else
-        copy ? slant<false, true>(slanted) : slant<false, false>(slanted);
+        copy ? slant<true, false, true>(slanted) : slant<true, false, false>(slanted);
 }
 
 // A rectangle is reported for every run of kReportRun pixels, so that the rectangles follow the
-// segment. Along x, the pixels of a row gather in their word, which is stored when the row or
-// the word changes; along y, every pixel is in a row of its own.
-template <bool XMajor, bool Copy> void Surface::slant(Slant s) {
+// segment. Along x, where rows are long enough, the pixels of a row gather in their word, which is
+// stored when the row or the word changes; otherwise every pixel is stored into its word.
+template <bool XMajor, bool Gather, bool Copy> void Surface::slant(Slant s) {
+    static_assert(XMajor || !Gather, "only a row's pixels gather");
     std::uint32_t* const words = words_.data();
     // The index of the first word of the current row, and how it moves with a step along y.
     std::int64_t row = s.y * columns_;
@@ -348,9 +357,9 @@ template <bool XMajor, bool Copy> void Surface::slant(Slant s) {
     std::int64_t x = s.x;
     std::int64_t y = s.y;
     std::int64_t e = s.e;
-    std::uint32_t mask = 0; // along x: the current word's pixels not yet stored
+    std::uint32_t mask = 0; // gathering: the current word's pixels not yet stored
     const auto advance = [&] {
-        if constexpr (XMajor) {
+        if constexpr (Gather) {
             const std::int64_t column = x >> 5;
             x += s.major;
             e += s.de;
@@ -358,6 +367,9 @@ template <bool XMajor, bool Copy> void Surface::slant(Slant s) {
                 return;
             paint<Copy>(words[row + column], mask);
             mask = 0;
+        } else if constexpr (XMajor) {
+            x += s.major;
+            e += s.de;
         } else {
             row += rowStep;
             y += s.major;
@@ -378,7 +390,7 @@ template <bool XMajor, bool Copy> void Surface::slant(Slant s) {
         const std::int64_t runY = y;
         const std::int64_t count = std::min(kReportRun, s.count - done);
         for (std::int64_t j = 1;; ++j) {
-            if constexpr (XMajor)
+            if constexpr (Gather)
                 mask |= 1u << (x & 31);
             else
                 paint<Copy>(words[row + (x >> 5)], 1u << (x & 31));
@@ -392,7 +404,7 @@ template <bool XMajor, bool Copy> void Surface::slant(Slant s) {
             break;
         advance();
     }
-    if constexpr (XMajor)
+    if constexpr (Gather)
         paint<Copy>(words[row + (x >> 5)], mask);
 }
 

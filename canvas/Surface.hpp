@@ -106,7 +106,7 @@ private:
     struct Slant {
         std::int64_t x, y, count, major, minor, e, de, twoN;
     };
-    template <bool XMajor, bool Copy> void slant(Slant s);
+    template <bool XMajor, bool Gather, bool Copy> void slant(Slant s);
     void box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
     void ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b);
     // Int holds the arcs' error terms: 64 bits for radii within a canvas's reach, else 128.

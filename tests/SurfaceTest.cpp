@@ -147,6 +147,31 @@ TEST(SurfaceTest, SegmentsRunFromEndToEndWithoutGaps) {
     }
 }
 
+// Pixel i of a segment lies i steps along its major axis and (2ik + n) / 2n steps, rounded down,
+// along the minor one (n, k the major and minor extents); a dotted one keeps the even i. Checked
+// for every slope, so that each of the rasteriser's loops is compared with the rule.
+TEST(SurfaceTest, SegmentPixelsFollowTheRoundingRule) {
+    for (const Figure& f : randomFigures(29, 600, 0, 63)) {
+        if (f.kind != Figure::Kind::Segment)
+            continue;
+        for (const DrawStyle style : {DrawStyle::Solid, DrawStyle::Dot}) {
+            const auto x1 = static_cast<int>(f.a), y1 = static_cast<int>(f.b);
+            const auto x2 = static_cast<int>(f.c), y2 = static_cast<int>(f.d);
+            const bool xMajor = std::abs(x2 - x1) >= std::abs(y2 - y1);
+            const int n = xMajor ? std::abs(x2 - x1) : std::abs(y2 - y1);
+            const int k = xMajor ? std::abs(y2 - y1) : std::abs(x2 - x1);
+            const int sx = x2 < x1 ? -1 : 1, sy = y2 < y1 ? -1 : 1;
+            std::set<std::pair<int, int>> expected;
+            for (int i = 0; i <= n; i += style == DrawStyle::Dot ? 2 : 1) {
+                const int minor = n == 0 ? 0 : (2 * i * k + n) / (2 * n);
+                expected.emplace(x1 + sx * (xMajor ? i : minor), y1 + sy * (xMajor ? minor : i));
+            }
+            EXPECT_EQ(blackPixels(drawn(f, 64, style)), expected)
+                << x1 << "," << y1 << " to " << x2 << "," << y2;
+        }
+    }
+}
+
 TEST(SurfaceTest, BoxIsTheOutlineThroughBothCornersInEitherOrder) {
     Surface s(40, 40);
     s.Line(30, 25, 5, 10, LineOption::Box);
