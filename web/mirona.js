@@ -394,7 +394,11 @@ function showModal(dialog) {
   dialog.showModal();
   return new Promise((resolve) =>
     dialog.addEventListener('close', () => {
-      focused?.focus();
+      // The event comes a task after the dialog closed: a key pressed in between may already
+      // have moved focus on (into a menu just opened), which stays where it went.
+      const active = document.activeElement;
+      if (!active || active === document.body || dialog.contains(active))
+        focused?.focus();
       resolve(dialog.returnValue);
     }, { once: true }));
 }

@@ -152,4 +152,15 @@ test('by keyboard: the bar is one tab stop, arrows go across titles, focus comes
   await page.keyboard.press('Enter');
   await page.keyboard.press('Tab');
   assert.equal(await page.$eval('#HelpMenu', (menu) => menu.hidden), true, 'Tab closes the open menu');
+  // A dialog's close event comes a task after it closed: a menu opened in between keeps its focus.
+  await page.focus('#Help');
+  await page.keyboard.press('Enter');
+  await page.keyboard.press('Enter');
+  const focused = await page.evaluate(async () => {
+    document.getElementById('Form2').close();
+    document.getElementById('Help').dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter' }));
+    await new Promise((resolve) => setTimeout(resolve, 50));
+    return document.activeElement.id;
+  });
+  assert.equal(focused, 'Joho', 'the menu opened as the about box closed keeps the focus');
 });
