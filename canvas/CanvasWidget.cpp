@@ -88,8 +88,8 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     const QRect canvas(0, 0, surface_.width(), surface_.height());
     // Where the widget is painted into an image of 32-bit pixels, a whole number of them to a
-    // canvas pixel (the window's backing store, at scale 1 or 2), the bits become its pixels in
-    // place: no buffer, no copy, no scaling by QPainter.
+    // canvas pixel (the window's backing store at 100 %, 200 %, ...), the bits become its pixels
+    // in place: no buffer, no copy, no scaling by QPainter.
     QPoint offset;
     QPaintDevice* device = redirected(&offset);
     if (device != nullptr && device->devType() == QInternal::Image) {
@@ -139,7 +139,10 @@ void CanvasWidget::paintInPlace(QImage& image, QPoint at, int scale, const QRegi
         shownIn_ = target;
         shown_.clear();
     }
-    const QRect canvas(0, 0, surface_.width(), surface_.height());
+    // Only the part of the canvas inside the image: a window made smaller than the canvas cuts
+    // it off.
+    const QRect canvas = QRect(0, 0, surface_.width(), surface_.height()) &
+                         QRect(-at, QSize(image.width() / scale, image.height() / scale));
     const bool known = !shown_.empty();
     if (!known && !image.hasAlphaChannel() && (QRegion(canvas) - region).isEmpty())
         shown_.assign(surface_.bits().begin(), surface_.bits().end());

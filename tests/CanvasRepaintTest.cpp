@@ -96,8 +96,12 @@ TEST_P(CanvasRepaintTest, TheWindowShowsExactlyThePicture) {
         const auto scale = static_cast<int>(window.devicePixelRatio());
         const QImage expected = canvas.image().scaled(canvas.size() * scale, Qt::IgnoreAspectRatio,
                                                       Qt::FastTransformation);
-        const QRect area(canvas.mapTo(&form, QPoint(0, 0)) * scale, canvas.size() * scale);
-        EXPECT_EQ(window.copy(area).convertToFormat(QImage::Format_RGB32), expected) << after;
+        // Only what lies inside the window, which may be smaller than the canvas.
+        const QPoint corner = canvas.mapTo(&form, QPoint(0, 0)) * scale;
+        const QRect area = QRect(corner, canvas.size() * scale) & window.rect();
+        EXPECT_EQ(window.copy(area).convertToFormat(QImage::Format_RGB32),
+                  expected.copy(area.translated(-corner)))
+            << after;
         QImage grabbed = canvas.grab().toImage().convertToFormat(QImage::Format_RGB32);
         grabbed.setDevicePixelRatio(1);
         EXPECT_EQ(grabbed, expected) << after;
@@ -124,6 +128,10 @@ TEST_P(CanvasRepaintTest, TheWindowShowsExactlyThePicture) {
     form.findChild<QAction*>(QStringLiteral("Hakushi"))->trigger();
     QApplication::processEvents();
     showsThePicture("New");
+    form.resize(form.width() / 2, form.height() / 3);
+    ASSERT_LT(form.height(), canvas.height());
+    stroke({20, 30}, {150, 100});
+    showsThePicture("a stroke in a window smaller than the canvas");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTool, CanvasRepaintTest,
