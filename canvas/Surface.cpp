@@ -175,7 +175,8 @@ void eightPixels(std::uint32_t byte, std::uint32_t* out) {
         std::array<std::array<std::uint32_t, 8>, 256> pixels{};
         for (std::size_t b = 0; b < pixels.size(); ++b)
             for (std::size_t i = 0; i < 8; ++i)
-                pixels[b][i] = (b >> i & 1u) != 0 ? Surface::kBlack : Surface::kWhite;
+                pixels[b][i] =
+                    Surface::colourOf(static_cast<std::uint32_t>(b), static_cast<int>(i));
         return pixels;
     }();
     std::memcpy(out, kBytePixels[byte].data(), sizeof(std::uint32_t) * 8);
@@ -186,9 +187,7 @@ void eightPixels(std::uint32_t byte, std::uint32_t* out) {
 
 void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
     const auto bits = reinterpret_cast<const std::uint8_t*>(words_.data() + wordIndex(0, y));
-    const auto single = [&](int x) {
-        return (bits[x >> 3] >> (x & 7) & 1u) != 0 ? kBlack : kWhite;
-    };
+    const auto single = [&](int x) { return colourOf(bits[x >> 3], x & 7); };
     int x = left;
     for (; x < right && (x & 7) != 0; ++x)
         *out++ = single(x);
@@ -221,7 +220,7 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
             }
             for (; changed != 0; changed &= changed - 1) {
                 const int bit = std::countr_zero(changed);
-                const std::uint32_t colour = (now >> bit & 1u) != 0 ? kBlack : kWhite;
+                const std::uint32_t colour = colourOf(now, bit);
                 if (scale == 1) {
                     pixels[bit] = colour;
                     continue;

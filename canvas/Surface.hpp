@@ -41,9 +41,13 @@ public:
 
     [[nodiscard]] int width() const { return width_; }
     [[nodiscard]] int height() const { return height_; }
+    // kBlack where bit i of the bits is set, else kWhite.
+    [[nodiscard]] static constexpr std::uint32_t colourOf(std::uint32_t bits, int i) {
+        return (bits >> i & 1u) != 0 ? kBlack : kWhite;
+    }
     // kBlack or kWhite.
     [[nodiscard]] std::uint32_t pixel(int x, int y) const {
-        return (words_[wordIndex(x, y)] >> (x & 31) & 1u) != 0 ? kBlack : kWhite;
+        return colourOf(words_[wordIndex(x, y)], x & 31);
     }
     // The persistent bitmap as 0xAARRGGBB words (alpha always 0xFF), row by row: a copy.
     [[nodiscard]] std::vector<std::uint32_t> Image() const;
