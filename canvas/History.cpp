@@ -1,7 +1,6 @@
 #include "canvas/History.hpp"
 
 #include <algorithm>
-#include <span>
 #include <utility>
 
 namespace mirona {
