@@ -346,65 +346,62 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
 
 // A rectangle is reported for every run of kReportRun pixels, so that the rectangles follow the
 // segment. Along x, where rows are long enough, the pixels of a row gather in their word, which is
-// stored when the row or the word changes; otherwise every pixel is stored into its word.
+// stored when the row or the word changes; otherwise every pixel is stored into its word. The
+// loops keep few values alive, so that a compiler with fewer registers to spare (WebAssembly's)
+// need not keep any of them in memory: the word's index comes from x and y at each pixel, and a
+// run ends where the major coordinate reaches its last pixel.
 template <bool XMajor, bool Gather, bool Copy> void Surface::slant(Slant s) {
     static_assert(XMajor || !Gather, "only a row's pixels gather");
     std::uint32_t* const words = words_.data();
-    // The index of the first word of the current row, and how it moves with a step along y.
-    std::int64_t row = s.y * columns_;
-    const std::int64_t rowStep = (XMajor ? s.minor : s.major) * columns_;
+    const std::int64_t columns = columns_;
     std::int64_t x = s.x;
     std::int64_t y = s.y;
     std::int64_t e = s.e;
+    std::int64_t& major = XMajor ? x : y;
+    std::int64_t& minor = XMajor ? y : x;
     std::uint32_t mask = 0; // gathering: the current word's pixels not yet stored
     const auto advance = [&] {
+        const std::int64_t column = x >> 5;
+        major += s.major;
+        e += s.de;
         if constexpr (Gather) {
-            const std::int64_t column = x >> 5;
-            x += s.major;
-            e += s.de;
             if (e < s.twoN && x >> 5 == column)
                 return;
-            paint<Copy>(words[row + column], mask);
+            paint<Copy>(words[y * columns + column], mask);
             mask = 0;
-        } else if constexpr (XMajor) {
-            x += s.major;
-            e += s.de;
-        } else {
-            row += rowStep;
-            y += s.major;
-            e += s.de;
         }
-        while (e >= s.twoN) { // restore 0 <= e < 2n: one minor step each
+        // Back to 0 <= e < 2n: de <= 4n, so at most two minor steps.
+        if (e >= s.twoN) {
             e -= s.twoN;
-            if constexpr (XMajor) {
-                row += rowStep;
-                y += s.minor;
-            } else {
-                x += s.minor;
+            minor += s.minor;
+            if (e >= s.twoN) {
+                e -= s.twoN;
+                minor += s.minor;
             }
         }
     };
-    for (std::int64_t done = 0;;) {
+    for (std::int64_t left = s.count;;) {
         const std::int64_t runX = x;
         const std::int64_t runY = y;
-        const std::int64_t count = std::min(kReportRun, s.count - done);
-        for (std::int64_t j = 1;; ++j) {
+        const std::int64_t run = std::min(kReportRun, left);
+        const std::int64_t last = major + (run - 1) * s.major;
+        for (;;) {
             if constexpr (Gather)
                 mask |= 1u << (x & 31);
             else
-                paint<Copy>(words[row + (x >> 5)], 1u << (x & 31));
-            if (j == count)
+                paint<Copy>(words[y * columns + (x >> 5)], 1u << (x & 31));
+            if (major == last)
                 break;
             advance();
         }
         reportRun(runX, runY, x, y);
-        done += count;
-        if (done == s.count)
+        left -= run;
+        if (left == 0)
             break;
         advance();
     }
     if constexpr (Gather)
-        paint<Copy>(words[row + (x >> 5)], mask);
+        paint<Copy>(words[y * columns + (x >> 5)], mask);
 }
 
 // A word at a time: the pixels first to last of row y, or every other one from the first.
