@@ -114,8 +114,8 @@ Surface::Surface(int width, int height) {
 void Surface::resize(int width, int height) {
     width_ = std::max(1, width);
     height_ = std::max(1, height);
-    columns_ = (width_ + 31) / 32;
-    words_.assign(static_cast<std::size_t>(columns_ * height_), 0);
+    columnWords_ = height_ + 16;
+    words_.assign(static_cast<std::size_t>((width_ + 31) / 32 * columnWords_), 0);
     if (resized_)
         resized_();
     report({0, 0, width_, height_});
@@ -186,13 +186,13 @@ void eightPixels(std::uint32_t byte, std::uint32_t* out) {
 } // namespace
 
 void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
-    const auto bits = reinterpret_cast<const std::uint8_t*>(words_.data() + wordIndex(0, y));
-    const auto single = [&](int x) { return colourOf(bits[x >> 3], x & 7); };
+    const auto word = [&](int x) { return words_[wordIndex(x, y)]; };
+    const auto single = [&](int x) { return colourOf(word(x), x & 31); };
     int x = left;
     for (; x < right && (x & 7) != 0; ++x)
         *out++ = single(x);
     for (; x + 8 <= right; x += 8, out += 8)
-        eightPixels(bits[x >> 3], out);
+        eightPixels(word(x) >> (x & 24) & 0xFFu, out);
     for (; x < right; ++x)
         *out++ = single(x);
 }
@@ -210,40 +210,45 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
     };
     std::array<Change, 64> changes;
     std::size_t count = 0;
+    const auto writeBits = [&](const Change& change, std::uint32_t bits) {
+        for (; bits != 0; bits &= bits - 1) {
+            const int bit = std::countr_zero(bits);
+            const std::uint32_t colour = colourOf(change.now, bit);
+            for (int dy = 0; dy < scale; ++dy)
+                std::fill_n(change.pixels + dy * stride + bit * scale, scale, colour);
+        }
+    };
+    // Eight pixels at once wherever one of them changed, where the rectangle holds whole bytes
+    // of bits: a loop over single bits would end at a different count in nearly every word, and
+    // the processor would mispredict its end each time. The unchanged pixels of a byte inside
+    // the rectangle show what they show already.
+    const bool wholeBytes = scale == 1 && (r.left & 7) == 0 && (r.right & 7) == 0;
     const auto write = [&] {
         for (std::size_t c = 0; c < count; ++c) {
-            auto [pixels, changed, now] = changes[c];
-            if (scale == 1 && changed == ~0u) { // all of it, as after a New
-                for (int i = 0; i < 4; ++i)
-                    eightPixels(now >> (8 * i) & 0xFFu, pixels + 8 * i);
+            const Change& change = changes[c];
+            if (!wholeBytes) {
+                writeBits(change, change.changed);
                 continue;
             }
-            for (; changed != 0; changed &= changed - 1) {
-                const int bit = std::countr_zero(changed);
-                const std::uint32_t colour = colourOf(now, bit);
-                if (scale == 1) {
-                    pixels[bit] = colour;
-                    continue;
-                }
-                for (int dy = 0; dy < scale; ++dy)
-                    std::fill_n(pixels + dy * stride + bit * scale, scale, colour);
-            }
+            for (int i = 0; i < 32; i += 8)
+                if ((change.changed >> i & 0xFFu) != 0)
+                    eightPixels(change.now >> i & 0xFFu, change.pixels + i);
         }
         count = 0;
     };
-    const std::size_t words = wordIndex(r.right - 1, 0) - wordIndex(r.left, 0) + 1;
+    const int words = ((r.right - 1) >> 5) - (r.left >> 5) + 1;
     const std::uint32_t firstInside = ~0u << (r.left & 31);
     const std::uint32_t lastInside = ~0u >> (31 - ((r.right - 1) & 31));
     for (int y = r.top; y < r.bottom; ++y, out += stride * scale) {
-        const std::size_t first = wordIndex(r.left, y);
         std::uint32_t* pixels = out - (r.left & 31) * scale;
-        for (std::size_t j = 0; j < words; ++j, pixels += 32 * scale) {
+        for (int j = 0; j < words; ++j, pixels += 32 * scale) {
             std::uint32_t inside = j == 0 ? firstInside : ~0u;
             if (j + 1 == words)
                 inside &= lastInside;
-            const std::uint32_t now = words_[first + j];
-            const std::uint32_t changed = (now ^ shown[first + j]) & inside;
-            shown[first + j] ^= changed;
+            const std::size_t i = wordIndex((r.left & ~31) + 32 * j, y);
+            const std::uint32_t now = words_[i];
+            const std::uint32_t changed = (now ^ shown[i]) & inside;
+            shown[i] ^= changed;
             changes[count] = {pixels, changed, now};
             count += changed != 0 ? 1 : 0;
             if (count == changes.size())
@@ -353,7 +358,7 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
 template <bool XMajor, bool Gather, bool Copy> void Surface::slant(Slant s) {
     static_assert(XMajor || !Gather, "only a row's pixels gather");
     std::uint32_t* const words = words_.data();
-    const std::int64_t columns = columns_;
+    const std::int64_t columnWords = columnWords_;
     std::int64_t x = s.x;
     std::int64_t y = s.y;
     std::int64_t e = s.e;
@@ -361,13 +366,13 @@ template <bool XMajor, bool Gather, bool Copy> void Surface::slant(Slant s) {
     std::int64_t& minor = XMajor ? y : x;
     std::uint32_t mask = 0; // gathering: the current word's pixels not yet stored
     const auto advance = [&] {
-        const std::int64_t column = x >> 5;
+        const std::int64_t column = x & ~31;
         major += s.major;
         e += s.de;
         if constexpr (Gather) {
-            if (e < s.twoN && x >> 5 == column)
+            if (e < s.twoN && (x & ~31) == column)
                 return;
-            paint<Copy>(words[y * columns + column], mask);
+            paint<Copy>(words[wordIndex(columnWords, column, y)], mask);
             mask = 0;
         }
         // Back to 0 <= e < 2n: de <= 4n, so at most two minor steps.
@@ -389,7 +394,7 @@ template <bool XMajor, bool Gather, bool Copy> void Surface::slant(Slant s) {
             if constexpr (Gather)
                 mask |= 1u << (x & 31);
             else
-                paint<Copy>(words[y * columns + (x >> 5)], 1u << (x & 31));
+                paint<Copy>(words[wordIndex(columnWords, x, y)], 1u << (x & 31));
             if (major == last)
                 break;
             advance();
@@ -401,7 +406,7 @@ template <bool XMajor, bool Gather, bool Copy> void Surface::slant(Slant s) {
         advance();
     }
     if constexpr (Gather)
-        paint<Copy>(words[y * columns + (x >> 5)], mask);
+        paint<Copy>(words[wordIndex(columnWords, x, y)], mask);
 }
 
 // A word at a time: the pixels first to last of row y, or every other one from the first.
@@ -418,17 +423,16 @@ void Surface::row(std::int64_t y, std::int64_t first, std::int64_t last, bool do
     reportRun(first, y, last, y);
 }
 
-// Down a tile's words: the pixels first to last of column x, or every other one from the first.
+// Down a column of words: the pixels first to last of column x, or every other one from the first.
 void Surface::column(std::int64_t x, std::int64_t first, std::int64_t last, bool dotted) {
     const std::uint32_t bit = 1u << (x & 31);
-    const auto step = static_cast<std::size_t>((dotted ? 2 : 1) * columns_);
-    const std::size_t end = wordIndex(x, last);
+    const std::int64_t step = dotted ? 2 : 1;
     if (mode_ == DrawMode::CopyPen)
-        for (std::size_t i = wordIndex(x, first); i <= end; i += step)
-            paint<true>(words_[i], bit);
+        for (std::int64_t y = first; y <= last; y += step)
+            paint<true>(words_[wordIndex(x, y)], bit);
     else
-        for (std::size_t i = wordIndex(x, first); i <= end; i += step)
-            paint<false>(words_[i], bit);
+        for (std::int64_t y = first; y <= last; y += step)
+            paint<false>(words_[wordIndex(x, y)], bit);
     reportRun(x, first, x, last);
 }
 
@@ -540,69 +544,94 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
     Int dU = 8 * q2 * (u - 1);
     const Int dUStep = 8 * q2;
 
-    // The runs of visible pixels, one per quadrant: plus t plus u, plus t minus u, minus t plus
-    // u, minus t minus u. Each reports its rectangle every kReportRun steps and at the end.
+    const auto rect = [](std::int64_t t0, std::int64_t u0, std::int64_t t1, std::int64_t u1) {
+        const auto [tLow, tHigh] = std::minmax(t0, t1);
+        const auto [uLow, uHigh] = std::minmax(u0, u1);
+        return Transposed ? PixelRect{static_cast<int>(tLow), static_cast<int>(uLow),
+                                      static_cast<int>(tHigh) + 1, static_cast<int>(uHigh) + 1}
+                          : PixelRect{static_cast<int>(uLow), static_cast<int>(tLow),
+                                      static_cast<int>(uHigh) + 1, static_cast<int>(tHigh) + 1};
+    };
+    std::uint32_t* const words = words_.data();
+    const std::int64_t columnWords = columnWords_;
+    const auto paintAt = [&](std::int64_t tc, std::int64_t uc) {
+        const std::int64_t x = Transposed ? tc : uc;
+        paint<Copy>(words[wordIndex(columnWords, x, Transposed ? uc : tc)], 1u << (x & 31));
+    };
+    // The quadrants, in the order plus t plus u, plus t minus u, minus t plus u, minus t minus u.
+    // The pixels on the axes belong to the plus quadrants only.
+    // Each run of kReportRun steps ends with flush(t and u at its first step, at its last).
+    const auto walk = [&](auto visit, auto flush) {
+        std::int64_t runLeft = kReportRun;
+        std::int64_t firstT = tLo;
+        std::int64_t firstU = u;
+        for (std::int64_t t = tLo; t <= tHi; t += step) {
+            while (u > 0 && e < 0) {
+                e += dU;
+                dU -= dUStep;
+                --u;
+            }
+            if (runLeft == kReportRun) {
+                firstT = t;
+                firstU = u;
+            }
+            visit(0, ct + t, cu + u);
+            if (u != 0)
+                visit(1, ct + t, cu - u);
+            if (t != 0) {
+                visit(2, ct - t, cu + u);
+                if (u != 0)
+                    visit(3, ct - t, cu - u);
+            }
+            e -= dT;
+            dT += dTStep;
+            if (--runLeft == 0 || t + step > tHi) {
+                flush(firstT, firstU, t, u);
+                runLeft = kReportRun;
+            }
+        }
+    };
+    if (ct - tHi >= 0 && ct + tHi <= tMax && cu - p >= 0 && cu + p <= uMax) {
+        // All of the arc is on the canvas: nothing to check at each pixel, and each quadrant's
+        // run spans the pixels of the walk's run, mirrored. Where a minus quadrant skips a pixel
+        // on an axis, a plus quadrant has set that corner.
+        walk([&](int, std::int64_t tc, std::int64_t uc) { paintAt(tc, uc); },
+             [&](std::int64_t t0, std::int64_t u0, std::int64_t t1, std::int64_t u1) {
+                 for (const std::int64_t st : {1, -1})
+                     for (const std::int64_t su : {1, -1})
+                         report(rect(ct + st * t0, cu + su * u0, ct + st * t1, cu + su * u1));
+             });
+        return;
+    }
+    // Otherwise each quadrant's run is what of it is on the canvas.
     struct Run {
         std::int64_t firstT = 0, firstU = 0, lastT = 0, lastU = 0;
         bool any = false;
     };
     std::array<Run, 4> runs;
-    const auto flush = [&] {
-        for (Run& run : runs) {
-            if (!run.any)
-                continue;
-            const auto [t0, t1] = std::minmax(run.firstT, run.lastT);
-            const auto [u0, u1] = std::minmax(run.firstU, run.lastU);
-            const auto rect = [](std::int64_t x0, std::int64_t y0, std::int64_t x1,
-                                 std::int64_t y1) {
-                return PixelRect{static_cast<int>(x0), static_cast<int>(y0),
-                                 static_cast<int>(x1) + 1, static_cast<int>(y1) + 1};
-            };
-            report(Transposed ? rect(t0, u0, t1, u1) : rect(u0, t0, u1, t1));
-            run.any = false;
-        }
-    };
-    std::uint32_t* const words = words_.data();
-    const std::int64_t columns = columns_;
-    const auto visit = [&](Run& run, std::int64_t tc, std::int64_t uc) {
-        // One unsigned comparison per axis also rejects negative coordinates.
-        if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
-            static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
-            return;
-        const std::int64_t x = Transposed ? tc : uc;
-        paint<Copy>(words[(Transposed ? uc : tc) * columns + (x >> 5)], 1u << (x & 31));
-        if (!run.any) {
-            run.firstT = tc;
-            run.firstU = uc;
-            run.any = true;
-        }
-        run.lastT = tc;
-        run.lastU = uc;
-    };
-    std::int64_t runLeft = kReportRun;
-    for (std::int64_t t = tLo; t <= tHi; t += step) {
-        while (u > 0 && e < 0) {
-            e += dU;
-            dU -= dUStep;
-            --u;
-        }
-        // The pixels on the axes belong to the plus quadrants only.
-        visit(runs[0], ct + t, cu + u);
-        if (u != 0)
-            visit(runs[1], ct + t, cu - u);
-        if (t != 0) {
-            visit(runs[2], ct - t, cu + u);
-            if (u != 0)
-                visit(runs[3], ct - t, cu - u);
-        }
-        e -= dT;
-        dT += dTStep;
-        if (--runLeft == 0) {
-            flush();
-            runLeft = kReportRun;
-        }
-    }
-    flush();
+    walk(
+        [&](int quadrant, std::int64_t tc, std::int64_t uc) {
+            // One unsigned comparison per axis also rejects negative coordinates.
+            if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
+                static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
+                return;
+            paintAt(tc, uc);
+            Run& run = runs[static_cast<std::size_t>(quadrant)];
+            if (!run.any) {
+                run.firstT = tc;
+                run.firstU = uc;
+                run.any = true;
+            }
+            run.lastT = tc;
+            run.lastU = uc;
+        },
+        [&](std::int64_t, std::int64_t, std::int64_t, std::int64_t) {
+            for (Run& run : runs) {
+                if (run.any)
+                    report(rect(run.firstT, run.firstU, run.lastT, run.lastU));
+                run.any = false;
+            }
+        });
 }
 
 } // namespace mirona

@@ -14,17 +14,19 @@ namespace mirona {
 
 // The canvas's persistent bitmap and its rasteriser.
 //
-// The picture is black and white, held as one bit a pixel (set for black), row by row in 32-bit
-// words, the first pixel of a word in its lowest bit: a 2048-pixel canvas takes 512 KiB, which
-// stays in the processor's cache while a figure is drawn. Front ends turn the bits into display
-// pixels where they show them (displayRow), and Image() gives the whole picture as colour words.
-// Every call sets each pixel at most once, so a figure drawn twice with the not-merge pen leaves
-// the bitmap as it was; the same call always sets the same pixels; a dotted figure's pixels are a
-// subset of the solid figure's. Coordinates are clipped before rasterising, so the cost of a call
-// is bounded by the visible part of its figure, whatever the coordinates are (NaN rejects the
-// figure). Every call that can change pixels reports what it changed to the change listener, as a
-// few rectangles that follow the figure: one per side of a box, one per run of pixels along a
-// slanted segment or an arc.
+// The picture is black and white, held as one bit a pixel (set for black) in 32-bit words, each
+// a row of 32 pixels, the first in its lowest bit: a 2048-pixel canvas takes 512 KiB, which stays
+// in the processor's cache while a figure is drawn. The words lie in columns 32 pixels wide, top
+// to bottom, one column after the other: a steep line or arc, whose every pixel is on a row of
+// its own, touches two cache lines in 32 rows, as a flat one does in 32 columns. Front ends turn
+// the bits into display pixels where they show them (displayRow), and Image() gives the whole
+// picture as colour words. Every call sets each pixel at most once, so a figure drawn twice with
+// the not-merge pen leaves the bitmap as it was; the same call always sets the same pixels; a
+// dotted figure's pixels are a subset of the solid figure's. Coordinates are clipped before
+// rasterising, so the cost of a call is bounded by the visible part of its figure, whatever the
+// coordinates are (NaN rejects the figure). Every call that can change pixels reports what it
+// changed to the change listener, as a few rectangles that follow the figure: one per side of a
+// box, one per run of pixels along a slanted segment or an arc.
 class Surface final : public Canvas {
 public:
     static constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
@@ -55,10 +57,11 @@ public:
     // the same in either byte order, they are also the bytes R, G, B, A of a web canvas.
     void displayRow(int y, int left, int right, std::uint32_t* out) const;
     // The pixels of r as such words, each as a square of scale x scale of them, into rows
-    // `stride` words apart from out (the first of pixel r.left, r.top), but only where their bits
-    // differ from `shown`: a copy of bits() that says what out showed when last written, and that
-    // the call keeps up to date. Along a thin outline nearly all of a repainted rectangle shows
-    // what it showed, and comparing bits costs far less than writing display pixels.
+    // `stride` words apart from out (the first of pixel r.left, r.top), but only around where
+    // their bits differ from `shown`: a copy of bits() that says what out showed when last
+    // written, and that the call keeps up to date. Nothing outside r is written; inside it, at
+    // least every pixel that changed. Along a thin outline nearly all of a repainted rectangle
+    // shows what it showed, and comparing bits costs far less than writing display pixels.
     void displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, std::uint32_t* out,
                         std::ptrdiff_t stride, int scale = 1) const;
     // The bits, for starting a `shown` copy of pixels that show the picture as it is now.
@@ -74,10 +77,11 @@ public:
     // For putting back an earlier picture, whose pixels are black or white too.
     template <class MasksOf>
     void invertMasked(int left, int top, int blocks, int rows, MasksOf masksOf) {
-        for (int r = 0; r < rows; ++r) {
-            std::uint32_t* const row = words_.data() + wordIndex(left, top + r);
-            for (int j = 0; j < blocks; ++j)
-                row[j] ^= masksOf(j)[r];
+        for (int j = 0; j < blocks; ++j) {
+            std::uint32_t* const block = words_.data() + wordIndex(left + 32 * j, top);
+            const std::uint32_t* const masks = masksOf(j);
+            for (int r = 0; r < rows; ++r)
+                block[r] ^= masks[r];
         }
         report({left, top, std::min(left + 32 * blocks, width_), top + rows});
     }
@@ -119,8 +123,13 @@ private:
               std::int64_t yEnd);
     template <class Int, bool Transposed, bool Copy>
     void arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q, std::int64_t tEnd);
+    // The word of pixel (x, y), with columns `columnWords` words apart.
+    [[nodiscard]] static std::size_t wordIndex(std::int64_t columnWords, std::int64_t x,
+                                               std::int64_t y) {
+        return static_cast<std::size_t>((x >> 5) * columnWords + y);
+    }
     [[nodiscard]] std::size_t wordIndex(std::int64_t x, std::int64_t y) const {
-        return static_cast<std::size_t>(y * columns_ + (x >> 5));
+        return wordIndex(columnWords_, x, y);
     }
     // Sets (copy pen) or inverts (not-merge pen) the pixels of mask in a word.
     template <bool Copy> static void paint(std::uint32_t& word, std::uint32_t mask) {
@@ -141,7 +150,9 @@ private:
 
     int width_ = 1;
     int height_ = 1;
-    std::int64_t columns_ = 1; // words a row
+    // The height and a cache line more: columns a power of two of lines apart would share the
+    // cache's sets, and a row across the picture would evict itself.
+    std::int64_t columnWords_ = 17;
     std::vector<std::uint32_t> words_;
     DrawMode mode_ = DrawMode::CopyPen;
     DrawStyle style_ = DrawStyle::Solid;
