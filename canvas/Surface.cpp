@@ -236,19 +236,20 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
         }
         count = 0;
     };
+    // Column by column of words, whose rows follow one another in the bits.
     const int words = ((r.right - 1) >> 5) - (r.left >> 5) + 1;
-    const std::uint32_t firstInside = ~0u << (r.left & 31);
-    const std::uint32_t lastInside = ~0u >> (31 - ((r.right - 1) & 31));
-    for (int y = r.top; y < r.bottom; ++y, out += stride * scale) {
-        std::uint32_t* pixels = out - (r.left & 31) * scale;
-        for (int j = 0; j < words; ++j, pixels += 32 * scale) {
-            std::uint32_t inside = j == 0 ? firstInside : ~0u;
-            if (j + 1 == words)
-                inside &= lastInside;
-            const std::size_t i = wordIndex((r.left & ~31) + 32 * j, y);
-            const std::uint32_t now = words_[i];
-            const std::uint32_t changed = (now ^ shown[i]) & inside;
-            shown[i] ^= changed;
+    for (int j = 0; j < words; ++j) {
+        std::uint32_t inside = j == 0 ? ~0u << (r.left & 31) : ~0u;
+        if (j + 1 == words)
+            inside &= ~0u >> (31 - ((r.right - 1) & 31));
+        const std::size_t first = wordIndex((r.left & ~31) + 32 * j, r.top);
+        const std::uint32_t* const bits = words_.data() + first;
+        std::uint32_t* const shownBits = shown.data() + first;
+        std::uint32_t* pixels = out + (32 * j - (r.left & 31)) * scale;
+        for (int y = 0; y < r.height(); ++y, pixels += stride * scale) {
+            const std::uint32_t now = bits[y];
+            const std::uint32_t changed = (now ^ shownBits[y]) & inside;
+            shownBits[y] ^= changed;
             changes[count] = {pixels, changed, now};
             count += changed != 0 ? 1 : 0;
             if (count == changes.size())
