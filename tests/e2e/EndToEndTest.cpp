@@ -76,11 +76,19 @@ protected:
 
     QString savePath(const QString& name) const { return folder.filePath(name); }
 
-    // Save, with the name typed into the dialog and Return pressed.
-    QString saveAs(const QString& path) {
+    // Opens the save dialog and waits until it has the keyboard: keys typed before that go to
+    // the main window, and the dialog gets a name cut short.
+    QString openSaveDialog() {
         chooseFile(FileItem::Hozon);
         const QString dialog = app.waitForWindow(kSaveTitle);
         EXPECT_FALSE(dialog.isEmpty()) << "no save dialog";
+        EXPECT_TRUE(waitUntil([&] { return activeWindow() == dialog; })) << "dialog not in front";
+        return dialog;
+    }
+
+    // Save, with the name typed into the dialog and Return pressed.
+    QString saveAs(const QString& path) {
+        const QString dialog = openSaveDialog();
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), path});
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
         return dialog;
@@ -267,8 +275,7 @@ TEST_F(EndToEndTest, OverwritesAnExistingFileOnlyAfterAsking) {
 TEST_F(EndToEndTest, CancellingTheDialogSavesNothing) {
     freehandCorner({100, 100}, {150, 100}, {150, 150});
     expectCanvasShowsReference("before-cancel");
-    chooseFile(FileItem::Hozon);
-    ASSERT_FALSE(app.waitForWindow(kSaveTitle).isEmpty());
+    ASSERT_FALSE(openSaveDialog().isEmpty());
     xdotool({QStringLiteral("type"), savePath(QStringLiteral("cancelled.bmp"))});
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     ASSERT_TRUE(dialogClosed());
