@@ -114,8 +114,7 @@ Surface::Surface(int width, int height) {
 void Surface::resize(int width, int height) {
     width_ = std::max(1, width);
     height_ = std::max(1, height);
-    columnWords_ = height_ + 16;
-    words_.assign(static_cast<std::size_t>((width_ + 31) / 32 * columnWords_), 0);
+    words_.assign(static_cast<std::size_t>((width_ + 31) / 32 * columnWords()), 0);
     if (resized_)
         resized_();
     report({0, 0, width_, height_});
@@ -359,7 +358,7 @@ void Surface::segment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::in
 template <bool XMajor, bool Gather, bool Copy> void Surface::slant(Slant s) {
     static_assert(XMajor || !Gather, "only a row's pixels gather");
     std::uint32_t* const words = words_.data();
-    const std::int64_t columnWords = columnWords_;
+    const std::int64_t columnWords = this->columnWords();
     std::int64_t x = s.x;
     std::int64_t y = s.y;
     std::int64_t e = s.e;
@@ -554,7 +553,7 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
                                       static_cast<int>(uHigh) + 1, static_cast<int>(tHigh) + 1};
     };
     std::uint32_t* const words = words_.data();
-    const std::int64_t columnWords = columnWords_;
+    const std::int64_t columnWords = this->columnWords();
     const auto paintAt = [&](std::int64_t tc, std::int64_t uc) {
         const std::int64_t x = Transposed ? tc : uc;
         paint<Copy>(words[wordIndex(columnWords, x, Transposed ? uc : tc)], 1u << (x & 31));

@@ -123,13 +123,16 @@ private:
               std::int64_t yEnd);
     template <class Int, bool Transposed, bool Copy>
     void arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q, std::int64_t tEnd);
+    // The words between columns: the height and a cache line more, since columns a power of two
+    // of lines apart would share the cache's sets and a row across the picture would evict itself.
+    [[nodiscard]] std::int64_t columnWords() const { return height_ + 16; }
     // The word of pixel (x, y), with columns `columnWords` words apart.
     [[nodiscard]] static std::size_t wordIndex(std::int64_t columnWords, std::int64_t x,
                                                std::int64_t y) {
         return static_cast<std::size_t>((x >> 5) * columnWords + y);
     }
     [[nodiscard]] std::size_t wordIndex(std::int64_t x, std::int64_t y) const {
-        return wordIndex(columnWords_, x, y);
+        return wordIndex(columnWords(), x, y);
     }
     // Sets (copy pen) or inverts (not-merge pen) the pixels of mask in a word.
     template <bool Copy> static void paint(std::uint32_t& word, std::uint32_t mask) {
@@ -150,9 +153,6 @@ private:
 
     int width_ = 1;
     int height_ = 1;
-    // The height and a cache line more: columns a power of two of lines apart would share the
-    // cache's sets, and a row across the picture would evict itself.
-    std::int64_t columnWords_ = 17;
     std::vector<std::uint32_t> words_;
     DrawMode mode_ = DrawMode::CopyPen;
     DrawStyle style_ = DrawStyle::Solid;
