@@ -1,5 +1,6 @@
 #include "drawing/Editor.hpp"
 
+#include "drawing/PictureFromPixels.hpp"
 #include "drawing/Selection.hpp"
 
 #include <algorithm>
@@ -65,6 +66,19 @@ void Editor::newPicture(int width, int height) {
     chooseMode(state(), SymmetryMode::JogeSayuNaname);
     surface_.Cls();
     history_.commit();
+}
+
+bool Editor::openPicture(int width, int height, std::span<const std::uint8_t> rgba) {
+    if (width < 1 || height < 1 || width > History::kMaxSide || height > History::kMaxSide ||
+        rgba.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4)
+        return false;
+    abandon();
+    settle();
+    state().ChainFlag = 0;
+    drawPictureFromPixels(surface_, width, height, rgba);
+    fitStateToSurface();
+    history_.commit();
+    return true;
 }
 
 bool Editor::undo() {

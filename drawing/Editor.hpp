@@ -56,6 +56,13 @@ public:
         const int side = areaHeight > areaWidth ? areaWidth : areaHeight;
         newPicture(side, side);
     }
+    // Opens a picture: `rgba` holds width x height pixels row by row, four bytes each (R, G, B,
+    // alpha), which become black or white on a square canvas of the longer side, the picture
+    // centred on it (drawPictureFromPixels). A stroke in progress is taken back first; the chain
+    // of lines ends; the tool and the mode stay. Like New, the first call starts the history and
+    // later ones are steps. Sides outside 1 to History::kMaxSide, or bytes of another length,
+    // change nothing and return false.
+    bool openPicture(int width, int height, std::span<const std::uint8_t> rgba);
 
     // Whether undo() and redo() would find a step, once a release's step is made.
     [[nodiscard]] bool canUndo() const { return history_.undoable() > 0; }
