@@ -87,20 +87,29 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     const QRect canvas(0, 0, surface_.width(), surface_.height());
-    // Where the widget is painted into an image of 32-bit pixels, a whole number of them to a
-    // canvas pixel (the window's backing store at 100 %, 200 %, ...), the bits become its pixels
+    // Where the widget is painted into an image of 32-bit pixels whose words kWhite and kBlack
+    // show white and black (the window's backing store at any scale), the bits become its pixels
     // in place: no buffer, no copy, no scaling by QPainter.
     QPoint offset;
     QPaintDevice* device = redirected(&offset);
     if (device != nullptr && device->devType() == QInternal::Image) {
         auto& image = *static_cast<QImage*>(device);
-        const qreal ratio = image.devicePixelRatio();
-        const int scale = qRound(ratio);
-        if (image.depth() == 32 && scale >= 1 && ratio == scale) {
-            paintInPlace(image, -offset, scale, event->region());
-            return;
+        switch (image.format()) {
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32:
+        case QImage::Format_ARGB32_Premultiplied:
+        case QImage::Format_RGBX8888:
+        case QImage::Format_RGBA8888:
+        case QImage::Format_RGBA8888_Premultiplied:
+            if (image.devicePixelRatio() > 0) {
+                paintInPlace(image, -offset, event->region());
+                return;
+            }
+            break;
+        default:
+            break;
         }
-        shown_.clear(); // painted below by other means
+        shownKnown_ = false; // painted below by other means
     }
     // Strips of at most this many pixels keep the buffer small, whatever the canvas.
     constexpr int kStripPixels = 1 << 16;
@@ -127,55 +136,57 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     }
 }
 
-void CanvasWidget::paintInPlace(QImage& image, QPoint at, int scale, const QRegion& region) {
+void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region) {
     // The same pixels at the same place still hold what was written into them: Qt paints nothing
     // else under an opaque widget, and gives the window new pixels, of a new size, when its size
     // changes. (At a scale other than 1 Qt wraps them in a new QImage for every paint.) An image
     // with alpha is cleared before each paint.
-    const ShownIn target{image.constBits(), image.size(),     image.bytesPerLine(), at, scale,
+    const qreal ratio = image.devicePixelRatio();
+    const ShownIn target{image.constBits(), image.size(),     image.bytesPerLine(), at, ratio,
                          surface_.width(),  surface_.height()};
     uchar* const pixels = image.bits();
-    if (target != shownIn_ || image.hasAlphaChannel()) {
+    if (target != shownIn_) {
         shownIn_ = target;
-        shown_.clear();
+        shownKnown_ = false;
+        shown_.resize(surface_.bits().size());
+        // A window pixel spans Qt's rounding of its edges times the ratio, as Qt sends the
+        // window's changed area to the screen and fills rectangles.
+        const auto edges = [&](std::vector<int>& out, int origin, int n) {
+            out.resize(static_cast<std::size_t>(n) + 1);
+            for (int i = 0; i <= n; ++i)
+                out[static_cast<std::size_t>(i)] = qRound((origin + i) * ratio);
+        };
+        edges(columns_, at.x(), surface_.width());
+        edges(rows_, at.y(), surface_.height());
+        columnBits_.resize(static_cast<std::size_t>(columns_.back() - columns_.front()));
+        for (int x = 0; x < surface_.width(); ++x)
+            std::fill(columnBits_.begin() + (columns_[x] - columns_.front()),
+                      columnBits_.begin() + (columns_[x + 1] - columns_.front()), 1u << (x & 31));
+        // Only the part of the canvas inside the image: a window made smaller than the canvas
+        // cuts it off.
+        const auto inside = [](const std::vector<int>& edge, int size) {
+            const auto first = std::lower_bound(edge.begin(), edge.end(), 0);
+            const auto end = std::upper_bound(first, edge.end(), size);
+            return std::pair(static_cast<int>(first - edge.begin()),
+                             std::max(0, static_cast<int>(end - edge.begin()) - 1));
+        };
+        const auto [left, right] = inside(columns_, image.width());
+        const auto [top, bottom] = inside(rows_, image.height());
+        inImage_ = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
     }
-    // Only the part of the canvas inside the image: a window made smaller than the canvas cuts
-    // it off.
-    const QRect canvas = QRect(0, 0, surface_.width(), surface_.height()) &
-                         QRect(-at, QSize(image.width() / scale, image.height() / scale));
-    const bool known = !shown_.empty();
-    if (!known && !image.hasAlphaChannel() && (QRegion(canvas) - region).isEmpty())
-        shown_.assign(surface_.bits().begin(), surface_.bits().end());
-    const qsizetype stride = image.bytesPerLine() / 4;
-    // The first image pixel of canvas pixel (x, y).
-    const auto pixel = [&](int x, int y) {
-        return reinterpret_cast<std::uint32_t*>(pixels) + (at.y() + y) * scale * stride +
-               (at.x() + x) * scale;
-    };
+    // Until a paint has covered the whole canvas in the image, and always for an image with
+    // alpha, every pixel painted is written.
+    const bool all = !shownKnown_ || image.hasAlphaChannel();
+    const bool covers = (QRegion(inImage_) - region).isEmpty();
+    const Surface::DisplayGrid grid{reinterpret_cast<std::uint32_t*>(pixels),
+                                    image.bytesPerLine() / 4, columns_, rows_, columnBits_};
     for (const QRect& dirty : region) {
-        const QRect r = dirty & canvas;
-        if (r.isEmpty())
-            continue;
-        if (known) {
+        const QRect r = dirty & inImage_;
+        if (!r.isEmpty())
             surface_.displayChanges({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, shown_,
-                                    pixel(r.left(), r.top()), stride, scale);
-            continue;
-        }
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            if (scale == 1) {
-                surface_.displayRow(y, r.left(), r.right() + 1, pixel(r.left(), y));
-                continue;
-            }
-            if (strip_.size() < static_cast<std::size_t>(r.width()))
-                strip_.resize(static_cast<std::size_t>(r.width()));
-            surface_.displayRow(y, r.left(), r.right() + 1, strip_.data());
-            for (int dy = 0; dy < scale; ++dy) {
-                std::uint32_t* const row = pixel(r.left(), y) + dy * stride;
-                for (int x = 0; x < r.width(); ++x)
-                    std::fill_n(row + x * scale, scale, strip_[static_cast<std::size_t>(x)]);
-            }
-        }
+                                    grid, all);
     }
+    shownKnown_ = !image.hasAlphaChannel() && (shownKnown_ || covers);
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QRegion>
 #include <QSize>
 #include <QWidget>
@@ -24,8 +25,10 @@ namespace mirona {
 // are gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
 // Qt as one region at the end of the pointer event, or when the event loop next gets control.
 // The surface's bits become display pixels only where a paint event shows them: in place in the
-// window's image at a whole scale, only where they differ from what it shows, or else a strip at
-// a time through a small buffer.
+// window's image at any scale, only where they differ from what it shows, or else a strip at a
+// time through a small buffer. In place, each pixel of the image shows the canvas pixel under its
+// centre, a centre on an edge the pixel above or to the left: the device pixels of a canvas
+// pixel are those Qt sends to the screen for it.
 class CanvasWidget final : public QWidget {
     Q_OBJECT
 
@@ -52,9 +55,8 @@ protected:
 private:
     // Fits the widget to the bitmap's size, which the surface calls for whenever it is resized.
     void fitToSurface();
-    // Writes into the image, `scale` of its pixels a canvas pixel across, whose point `at` is
-    // the widget's corner.
-    void paintInPlace(QImage& image, QPoint at, int scale, const QRegion& region);
+    // Writes into the window's image, whose point `at` (in window pixels) is the widget's corner.
+    void paintInPlace(QImage& image, QPoint at, const QRegion& region);
     void markChanged(const PixelRect& r);
     void updateChanged();
     // Runs emitEvent, then hands what it changed to Qt at once.
@@ -73,14 +75,21 @@ private:
         QSize size;
         qsizetype bytesPerLine = 0;
         QPoint at;
-        int scale = 0;
+        qreal ratio = 0;
         int width = 0;
         int height = 0;
         bool operator==(const ShownIn&) const = default;
     };
     ShownIn shownIn_;
-    // The bits as that image shows them; empty where not known.
+    // The bits as that image shows them, where shownKnown_.
     std::vector<std::uint32_t> shown_;
+    bool shownKnown_ = false;
+    // The image's device columns and rows of each canvas column and row, and the canvas's bit
+    // of each device column (Surface::DisplayGrid), for shownIn_.
+    std::vector<int> columns_;
+    std::vector<int> rows_;
+    std::vector<std::uint32_t> columnBits_;
+    QRect inImage_; // the canvas pixels whose device pixels all lie in the image
 };
 
 } // namespace mirona

@@ -182,6 +182,31 @@ void eightPixels(std::uint32_t byte, std::uint32_t* out) {
 #endif
 }
 
+// `count` device pixels of a row, pixel i showing the bit bitOf[i] of `now`: four at a time, the
+// last four overlapping those before them where the count is no multiple of four.
+void spanPixels(std::uint32_t now, const std::uint32_t* bitOf, std::uint32_t* out, int count) {
+#if defined(__SSE2__)
+    if (count >= 4) {
+        const __m128i word = _mm_set1_epi32(static_cast<int>(now));
+        const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+        const __m128i white = _mm_set1_epi32(static_cast<int>(Surface::kWhite));
+        const auto four = [&](int i) {
+            const __m128i bit = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bitOf + i));
+            const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(word, bit), _mm_setzero_si128());
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                             _mm_xor_si128(white, _mm_andnot_si128(clear, colour)));
+        };
+        int i = 0;
+        for (; i + 4 < count; i += 4)
+            four(i);
+        four(count - 4);
+        return;
+    }
+#endif
+    for (int i = 0; i < count; ++i)
+        out[i] = (now & bitOf[i]) != 0 ? Surface::kBlack : Surface::kWhite;
+}
+
 } // namespace
 
 void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
@@ -196,42 +221,60 @@ void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
         *out++ = single(x);
 }
 
-void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, std::uint32_t* out,
-                             std::ptrdiff_t stride, int scale) const {
+void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
+                             const DisplayGrid& grid, bool all) const {
     if (r.isEmpty())
         return;
     // First the words are compared, with no branch on what they hold, so that the processor can
     // fetch many rows' words at once; then the changed pixels are written.
     struct Change {
-        std::uint32_t* pixels; // the word's first pixel, which may lie left of the rectangle
+        int x; // the word's first canvas column, which may lie left of the rectangle
+        int y;
         std::uint32_t changed;
         std::uint32_t now;
     };
     std::array<Change, 64> changes;
     std::size_t count = 0;
-    const auto writeBits = [&](const Change& change, std::uint32_t bits) {
-        for (; bits != 0; bits &= bits - 1) {
-            const int bit = std::countr_zero(bits);
-            const std::uint32_t colour = colourOf(change.now, bit);
-            for (int dy = 0; dy < scale; ++dy)
-                std::fill_n(change.pixels + dy * stride + bit * scale, scale, colour);
-        }
-    };
-    // Eight pixels at once wherever one of them changed, where the rectangle holds whole bytes
-    // of bits: a loop over single bits would end at a different count in nearly every word, and
-    // the processor would mispredict its end each time. The unchanged pixels of a byte inside
-    // the rectangle show what they show already.
-    const bool wholeBytes = scale == 1 && (r.left & 7) == 0 && (r.right & 7) == 0;
+    const int* const columns = grid.columns.data();
+    const int* const rows = grid.rows.data();
+    // One device pixel a canvas pixel: the spans of a scale below or above 1 would shorten or
+    // lengthen the whole.
+    const bool unit = columns[r.right] - columns[r.left] == r.width() &&
+                      rows[r.bottom] - rows[r.top] == r.height();
+    // At one device pixel a canvas pixel, eight pixels at once wherever one of them changed,
+    // where the rectangle holds whole bytes of bits: a loop over single bits would end at a
+    // different count in nearly every word, and the processor would mispredict its end each
+    // time. The unchanged pixels of a byte inside the rectangle show what they show already.
+    const bool wholeBytes = unit && (r.left & 7) == 0 && (r.right & 7) == 0;
     const auto write = [&] {
         for (std::size_t c = 0; c < count; ++c) {
             const Change& change = changes[c];
-            if (!wholeBytes) {
-                writeBits(change, change.changed);
+            if (unit) {
+                std::uint32_t* const pixels =
+                    grid.pixels + static_cast<std::ptrdiff_t>(rows[change.y]) * grid.stride +
+                    columns[change.x];
+                if (wholeBytes) {
+                    for (int i = 0; i < 32; i += 8)
+                        if ((change.changed >> i & 0xFFu) != 0)
+                            eightPixels(change.now >> i & 0xFFu, pixels + i);
+                    continue;
+                }
+                for (std::uint32_t bits = change.changed; bits != 0; bits &= bits - 1) {
+                    const int bit = std::countr_zero(bits);
+                    pixels[bit] = colourOf(change.now, bit);
+                }
                 continue;
             }
-            for (int i = 0; i < 32; i += 8)
-                if ((change.changed >> i & 0xFFu) != 0)
-                    eightPixels(change.now >> i & 0xFFu, change.pixels + i);
+            // Otherwise the device pixels from the first changed pixel's to the last's, each
+            // device row of the canvas row alike: every canvas pixel as its whole block.
+            const int first = change.x + std::countr_zero(change.changed);
+            const int end = change.x + 32 - std::countl_zero(change.changed);
+            const int left = columns[first];
+            const std::uint32_t* const bitOf = grid.columnBits.data() + (left - columns[0]);
+            for (int y = rows[change.y]; y < rows[change.y + 1]; ++y)
+                spanPixels(change.now, bitOf,
+                           grid.pixels + static_cast<std::ptrdiff_t>(y) * grid.stride + left,
+                           columns[end] - left);
         }
         count = 0;
     };
@@ -241,16 +284,17 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
         std::uint32_t inside = j == 0 ? ~0u << (r.left & 31) : ~0u;
         if (j + 1 == words)
             inside &= ~0u >> (31 - ((r.right - 1) & 31));
-        const std::size_t first = wordIndex((r.left & ~31) + 32 * j, r.top);
+        const int x = (r.left & ~31) + 32 * j;
+        const std::size_t first = wordIndex(x, r.top);
         const std::uint32_t* const bits = words_.data() + first;
         std::uint32_t* const shownBits = shown.data() + first;
-        std::uint32_t* pixels = out + (32 * j - (r.left & 31)) * scale;
-        for (int y = 0; y < r.height(); ++y, pixels += stride * scale) {
+        const std::uint32_t written = all ? inside : 0u;
+        for (int y = 0; y < r.height(); ++y) {
             const std::uint32_t now = bits[y];
             const std::uint32_t changed = (now ^ shownBits[y]) & inside;
             shownBits[y] ^= changed;
-            changes[count] = {pixels, changed, now};
-            count += changed != 0 ? 1 : 0;
+            changes[count] = {x, r.top + y, changed | written, now};
+            count += (changed | written) != 0 ? 1 : 0;
             if (count == changes.size())
                 write();
         }

@@ -56,15 +56,28 @@ public:
     // The pixels left to right - 1 of row y as such words, into out. As kBlack and kWhite read
     // the same in either byte order, they are also the bytes R, G, B, A of a web canvas.
     void displayRow(int y, int left, int right, std::uint32_t* out) const;
-    // The pixels of r as such words, each as a square of scale x scale of them, into rows
-    // `stride` words apart from out (the first of pixel r.left, r.top), but only around where
-    // their bits differ from `shown`: a copy of bits() that says what out showed when last
-    // written, and that the call keeps up to date. Nothing outside r is written; inside it, at
-    // least every pixel that changed. Along a thin outline nearly all of a repainted rectangle
-    // shows what it showed, and comparing bits costs far less than writing display pixels.
-    void displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, std::uint32_t* out,
-                        std::ptrdiff_t stride, int scale = 1) const;
-    // The bits, for starting a `shown` copy of pixels that show the picture as it is now.
+    // Where display pixels go, at any number of them a canvas pixel: canvas column x shows as
+    // the device columns columns[x] to columns[x + 1] - 1, and row y as the device rows rows[y]
+    // to rows[y + 1] - 1, of an image whose pixel (0, 0) is `pixels`, its rows `stride` words
+    // apart. columns and rows hold width + 1 and height + 1 rising values. columnBits[d] is the
+    // bit of device column columns[0] + d's canvas column within its word: 1 << (x & 31).
+    struct DisplayGrid {
+        std::uint32_t* pixels = nullptr;
+        std::ptrdiff_t stride = 0;
+        std::span<const int> columns;
+        std::span<const int> rows;
+        std::span<const std::uint32_t> columnBits;
+    };
+    // The pixels of r as such words, each as its block of device pixels on the grid, but only
+    // around where their bits differ from `shown`: a copy of bits() that says what the image
+    // showed when last written, and that the call keeps up to date. With `all`, every pixel of r
+    // is written, whatever `shown` says. Nothing outside r's device pixels is written; inside
+    // them, at least every pixel that changed. Along a thin outline nearly all of a repainted
+    // rectangle shows what it showed, and comparing bits costs far less than writing display
+    // pixels.
+    void displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, const DisplayGrid& grid,
+                        bool all = false) const;
+    // The bits, whose size a `shown` copy takes.
     [[nodiscard]] std::span<const std::uint32_t> bits() const { return words_; }
 
     // The black pixels among the 32 of row y from column x, a multiple of 32, as bits: bit i is
