@@ -45,6 +45,41 @@ inline constexpr std::array kTexts{
     NamedText{"SaveTitle", "保存する"},
     NamedText{"BmpFilter", "BMPﾌｧｲﾙ (*.bmp)"},
     NamedText{"SaveFailed", "保存できませんでした。"},
+    // Opening a picture and why it failed: the file is named before the reason.
+    NamedText{"OpenTitle", "開く"},
+    NamedText{"OpenFailed", "開けませんでした。"},
+    NamedText{"OpenBroken", "ファイルが壊れています。"},
+    NamedText{"OpenNotImage", "画像ではないファイルです。"},
+    NamedText{"OpenTooLarge", "画像が大きすぎます (8192 ピクセルまで)。"},
+    NamedText{"OpenUnreadable", "ファイルを読めません。"},
+    // The web page's keeping of pictures in the browser, and its releases.
+    NamedText{"PicturesButton", "絵の一覧"},
+    NamedText{"PicturesTitle", "絵の一覧"},
+    NamedText{"NewPicture", "新しい絵"},
+    NamedText{"ClosePictures", "閉じる"},
+    NamedText{"ContinuePicture", "続ける"},
+    NamedText{"DeletePicture", "削除"},
+    NamedText{"Cancel", "キャンセル"},
+    NamedText{"ThisPicture", "この絵"},
+    NamedText{"CannotOpen", "この版では開けません"},
+    NamedText{"OpenElsewhereShort", "ほかのページで開いています"},
+    NamedText{"ConfirmDelete", "この絵を削除しますか？\n削除した絵は元に戻せません。"},
+    NamedText{"OpenElsewhere",
+              "この絵は、ほかのページで開かれています。\nここで続けると、ほかのページではこの絵が"
+              "保存されなくなります。"},
+    NamedText{"ContinueHere", "ここで続ける"},
+    NamedText{"TakenOver",
+              "この絵は、ほかのページで続けられています。ここで描き足すと、新しい絵として"
+              "保存します。"},
+    NamedText{"NotStoredYet", "絵がまだ保存されていません。保存をくり返し試しています…"},
+    NamedText{"NotKept", "このブラウザーでは絵を保存できません。ページを閉じると、絵は消えます。"},
+    NamedText{"Unreadable",
+              "開けない絵があったので、そのままにしてあります。「絵の一覧」で確かめられます。"},
+    NamedText{"UpdateText", "新しい版があります"},
+    NamedText{"UpdateButton", "更新"},
+    NamedText{"NeedsHttps",
+              "このページは HTTPS ではなく HTTP で開かれているため、インターネットにつながらない"
+              "ときには使えず、インストールもできません。学校のサーバーを HTTPS にしてください。"},
 };
 
 // The text named `name`; a name that is not in the table does not compile.

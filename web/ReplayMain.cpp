@@ -2,7 +2,7 @@
 // built natively, and writes the picture as the BMP file the page would save. One call a line:
 //   new <area width> <area height> | tool <n> | mode <n> | undo | redo | abandon
 //   down <button> <shift> <x> <y> | move <buttons> <shift> <x> <y>
-//   up <button> <shift> <x> <y>
+//   up <button> <shift> <x> <y> | restore <snapshot file>
 // Usage: mirona_web_replay <script> <picture.bmp>
 // With --texts instead, it prints the table of texts the page shares with the desktop program,
 // one line each: name, role (menu, item, radio or other) and the text with its line breaks as \n.
@@ -12,6 +12,7 @@
 #include <array>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -65,7 +66,14 @@ int main(int argc, char** argv) {
             session.pointerMove(int16(a), int16(b), x, y);
         else if (call == "up" && in >> a >> b >> x >> y)
             session.pointerUp(int16(a), int16(b), x, y);
-        else if (!call.empty()) {
+        else if (std::string path; call == "restore" && in >> path) {
+            std::ifstream file(path, std::ios::binary);
+            const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+            if (!session.restore(bytes)) {
+                std::cerr << path << ": not a snapshot\n";
+                return 1;
+            }
+        } else if (!call.empty()) {
             std::cerr << argv[1] << ':' << number << ": cannot read \"" << line << "\"\n";
             return 1;
         }

@@ -4,8 +4,9 @@
 //    its Content-Security-Policy allowing exactly those by their hashes, and without the
 //    manifest and icons, which only an installed app uses.
 //  - <out>/site/, the folder a teacher copies onto a web server: the page, the files it names,
-//    the manifest and the icons, drawn from the project's icon with rsvg-convert, and the
-//    service worker, given the release: every file with its hash, and a version made of them.
+//    the manifest and the icons, drawn from the project's icon with rsvg-convert, each under a
+//    name with its hash, and the service worker, given the release: every file with its hash,
+//    and a version made of them.
 // Usage: node build-page.mjs <index.html> <engine.js> <icon.svg> <out folder>
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
@@ -54,34 +55,48 @@ if (/<(script|link)[^>]*(src|href)=/i.test(single))
   throw new Error('a reference to another file is left in the page');
 writeFileSync(join(out, 'mirona.html'), single);
 
-// ---- The served folder.
+// ---- The served folder. Every file but the page and the service worker has its content's hash
+// in its name, and the page names them: no cache, the browser's or a proxy's, can then give a
+// page the files of another release.
 
 rmSync(site, { recursive: true, force: true });
 mkdirSync(site, { recursive: true });
-writeFileSync(join(site, 'index.html'), html);
+const hashed = new Map(); // a file's name in the sources to its name in the folder
 
-// Draws icon `file`, `size` pixels square: for a maskable one, smaller on a full background.
+function put(name, content) {
+  const dot = name.lastIndexOf('.');
+  const named = `${name.slice(0, dot)}.${createHash('sha256').update(content).digest('hex').slice(0, 12)}${name.slice(dot)}`;
+  writeFileSync(join(site, named), content);
+  hashed.set(name, named);
+}
+
+// Icon `file`, `size` pixels square: for a maskable one, smaller on a full background.
 function drawIcon(file, size, { maskable = false, opaque = false } = {}) {
   const inner = maskable ? Math.round(size * kMaskableShare) : size;
   const margin = (size - inner) / 2;
-  execFileSync('rsvg-convert', ['-w', inner, '-h', inner, '--page-width', size, '--page-height', size,
-    '--left', margin, '--top', margin, ...(maskable || opaque ? ['-b', kIconBackground] : []),
-    icon, '-o', join(site, file)].map(String));
+  put(file, execFileSync('rsvg-convert', ['-w', inner, '-h', inner, '--page-width', size, '--page-height', size,
+    '--left', margin, '--top', margin, ...(maskable || opaque ? ['-b', kIconBackground] : []), icon].map(String)));
 }
 
+const manifestName = 'manifest.json';
+const manifest = JSON.parse(readFileSync(join(folder, manifestName), 'utf8'));
+for (const { src, sizes, purpose } of manifest.icons)
+  drawIcon(src, Number(sizes.split('x')[0]), { maskable: purpose === 'maskable' });
+manifest.icons = manifest.icons.map((entry) => ({ ...entry, src: hashed.get(entry.src) }));
 for (const [tag] of html.matchAll(/<(link|script) [^>]*>/g)) {
   const name = attribute(tag, 'href') ?? attribute(tag, 'src');
-  if (!name)
+  if (!name || hashed.has(name))
     continue;
   const size = Number(attribute(tag, 'sizes')?.split('x')[0]);
   if (name.endsWith('.png'))
     drawIcon(name, size, { opaque: attribute(tag, 'rel') === 'apple-touch-icon' });
+  else if (name === manifestName)
+    put(name, `${JSON.stringify(manifest, null, 2)}\n`);
   else
-    writeFileSync(join(site, name), readFileSync(source(name)));
+    put(name, readFileSync(source(name)));
 }
-const manifest = JSON.parse(readFileSync(join(site, 'manifest.json'), 'utf8'));
-for (const { src, sizes, purpose } of manifest.icons)
-  drawIcon(src, Number(sizes.split('x')[0]), { maskable: purpose === 'maskable' });
+writeFileSync(join(site, 'index.html'), html.replace(/(<(?:link|script) [^>]*(?:href|src)=")([^"]+)"/g,
+  (_, start, name) => `${start}${hashed.get(name)}"`));
 
 const files = readdirSync(site).sort().map((name) =>
   [name, `sha384-${hash('sha384', readFileSync(join(site, name)))}`]);

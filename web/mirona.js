@@ -3,7 +3,6 @@
 // draws, which tool and mode are chosen and the bytes of a saved file are all the engine's.
 
 const engine = await createMironaEngine();
-const keeping = startKeeping(engine); // web/keeping.js
 const canvas = document.getElementById('Picture1');
 // A low-latency canvas where the browser has one: what is drawn shows without waiting for the
 // page's next frame.
@@ -28,6 +27,28 @@ for (const [id, text] of Object.entries(texts)) {
   if (element)
     element.textContent = text;
 }
+
+// ---- Notices: one that goes by itself or when tapped, and a status that stays while it holds
+// (the picture not kept yet, or taken over by another page).
+
+const notice = document.getElementById('Notice');
+const statusLine = document.getElementById('Status');
+let noticeTimer = 0;
+
+function say(text) {
+  notice.textContent = text;
+  notice.hidden = false;
+  clearTimeout(noticeTimer);
+  noticeTimer = setTimeout(() => (notice.hidden = true), 10000);
+}
+notice.addEventListener('click', () => (notice.hidden = true));
+
+function status(text) {
+  statusLine.textContent = text;
+  statusLine.hidden = !text;
+}
+
+const keeping = startKeeping(engine, { texts, say, status, ask }); // web/keeping.js
 
 // ---- The bitmap: only the changed rectangles, painted at once, so that a pointer event's
 // drawing shows in the frame in which the event arrived.
@@ -210,14 +231,8 @@ function onPointer(event) {
   }
   if (event.pointerId !== stroke?.pointerId)
     return;
-  if (event.type === 'pointercancel') {
-    // The browser took the pointer over: every button the stroke held is let go where it was.
-    for (const bit of [1, 2, 4])
-      if (stroke.held & bit)
-        deliver({ bit, held: (stroke.held &= ~bit), shift: 0, at: stroke.last });
-    stroke = null;
-    return;
-  }
+  if (event.type === 'pointercancel')
+    return cutStroke();
   const call = callFor(event);
   if (call) {
     stroke.held = call.held;
@@ -228,8 +243,33 @@ function onPointer(event) {
     stroke = null;
 }
 
+// A stroke cut short (the browser took the pointer over, the pointer was lost, the page hidden,
+// frozen or left for another): every button the stroke held is let go where it was, so that no
+// rubber band stays on the canvas and what is stored is never a stroke half made.
+function cutStroke() {
+  tap = null;
+  if (!stroke)
+    return;
+  for (const bit of [1, 2, 4])
+    if (stroke.held & bit)
+      deliver({ bit, held: (stroke.held &= ~bit), shift: 0, at: stroke.last });
+  stroke = null;
+}
+
 for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'])
   canvas.addEventListener(type, onPointer);
+canvas.addEventListener('lostpointercapture', (event) => event.pointerId === stroke?.pointerId && cutStroke());
+addEventListener('pagehide', () => {
+  cutStroke();
+  keeping.leave();
+});
+addEventListener('pageshow', (event) => event.persisted && keeping.comeBack());
+function hidden() {
+  cutStroke();
+  keeping.store();
+}
+document.addEventListener('visibilitychange', () => document.visibilityState === 'hidden' && hidden());
+document.addEventListener('freeze', hidden);
 // None of the browser's own touch behaviour on the canvas: scrolling, zoom, the long-press menu,
 // callout, magnifier or selection (Safari also wants its touch and gesture events cancelled).
 canvas.addEventListener('contextmenu', (event) => event.preventDefault());
@@ -414,14 +454,23 @@ function tell(title, text) {
   return showModal(document.getElementById('Message'));
 }
 
+// A question with a button for each choice, named in the table of texts; resolves to the name
+// of the one chosen, or '' where Esc closed it.
+function ask(text, choices) {
+  document.getElementById('ChoiceText').textContent = text;
+  document.getElementById('ChoiceButtons').replaceChildren(...choices.map((name) =>
+    Object.assign(document.createElement('button'), { value: name, textContent: texts[name] })));
+  return showModal(document.getElementById('Choice'));
+}
+
 // ---- 保存: the engine's BMP bytes, through the browser's save picker where there is one,
 // otherwise as a download under the name asked for in the page's own dialog.
 
 const kBmpFilter = { description: texts.BmpFilter, accept: { 'image/bmp': ['.bmp'] } };
 
-function pictureFile() {
-  const start = engine._bmp(scratch);
-  return engine.HEAPU8.slice(start, start + engine.HEAP32[scratch >> 2]);
+function pictureFile(from = engine) {
+  const start = from._bmp(scratch);
+  return from.HEAPU8.slice(start, start + from.HEAP32[scratch >> 2]);
 }
 
 async function askFileName() {
@@ -450,7 +499,8 @@ function download(name, bytes) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-async function save() {
+// `file` gives the bytes to save: the picture on the canvas unless it says otherwise.
+async function save(file = pictureFile) {
   let name = '';
   try {
     if (!window.showSaveFilePicker) {
@@ -462,7 +512,7 @@ async function save() {
     const handle = await window.showSaveFilePicker({ types: [kBmpFilter] });
     name = handle.name;
     const writable = await handle.createWritable();
-    await writable.write(pictureFile());
+    await writable.write(file());
     await writable.close();
   } catch (error) {
     if (error?.name !== 'AbortError')
@@ -480,14 +530,158 @@ function quit() {
   }, 200);
 }
 
-// The picture the browser kept, as it was left; otherwise a new one.
-if (await keeping.open()) {
+// ---- 絵の一覧: every picture kept, newest first, each with its thumbnail and when it was last
+// changed; from it a picture is continued, saved as BMP or deleted, and a new one begun.
+
+const pictureList = document.getElementById('PictureList');
+let spare = null; // a second engine, for pictures other than the one on the canvas
+
+// The picture just opened into the engine, shown with its tool and mode.
+function showOpened() {
   showMenuState();
   showTravelState();
   paint();
-} else {
-  newPicture();
 }
+
+// A new picture with no history, the one on the canvas kept in the list.
+async function startNewPicture() {
+  await keeping.startNew();
+  spare ??= await createMironaEngine();
+  spare._newPicture(...area());
+  const start = spare._snapshot(scratch);
+  const bytes = spare.HEAPU8.slice(start, start + spare.HEAP32[scratch >> 2]);
+  const at = engine._malloc(bytes.length);
+  engine.HEAPU8.set(bytes, at);
+  engine._restore(at, bytes.length);
+  engine._free(at);
+  showOpened();
+}
+
+function thumbnailOf({ width, height, grey }) {
+  const canvas = Object.assign(document.createElement('canvas'), { width, height });
+  const rgba = new Uint8ClampedArray(width * height * 4);
+  grey.forEach((value, i) => rgba.set([value, value, value, 255], 4 * i));
+  canvas.getContext('2d').putImageData(new ImageData(rgba, width, height), 0, 0);
+  canvas.setAttribute('aria-hidden', 'true');
+  return canvas;
+}
+
+function listButton(name, action, enabled = true) {
+  const button = Object.assign(document.createElement('button'), { type: 'button', textContent: texts[name] });
+  button.dataset.action = name;
+  button.disabled = !enabled;
+  button.addEventListener('click', action);
+  return button;
+}
+
+async function showPictureList() {
+  const items = await keeping.pictures();
+  pictureList.replaceChildren(...items.map((picture) => {
+    const item = document.createElement('li');
+    const when = document.createElement('span');
+    when.className = 'when';
+    when.textContent = new Date(picture.time).toLocaleString('ja-JP', { dateStyle: 'medium', timeStyle: 'short' });
+    const state = document.createElement('span');
+    state.className = 'state';
+    state.textContent = picture.here ? texts.ThisPicture : !picture.readable ? texts.CannotOpen :
+      picture.elsewhere ? texts.OpenElsewhereShort : '';
+    item.append(thumbnailOf(picture.thumbnail), when, state,
+      listButton('ContinuePicture', () => continuePicture(picture), picture.readable && !picture.here),
+      listButton('Hozon', () => savePicture(picture), picture.readable),
+      listButton('DeletePicture', () => deletePicture(picture), !picture.elsewhere));
+    return item;
+  }));
+  const dialog = document.getElementById('Pictures');
+  if (!dialog.open)
+    await showModal(dialog);
+}
+
+async function continuePicture(picture) {
+  const takeOver = picture.elsewhere &&
+    (await ask(texts.OpenElsewhere, ['ContinueHere', 'Cancel'])) === 'ContinueHere';
+  if (picture.elsewhere && !takeOver)
+    return;
+  if (await keeping.continueWith(picture.id, takeOver)) {
+    document.getElementById('Pictures').close();
+    showOpened();
+  } else {
+    await showPictureList();
+  }
+}
+
+async function savePicture(picture) {
+  const bytes = picture.here ? null : await keeping.bytesOf(picture.id);
+  if (!bytes)
+    return save();
+  spare ??= await createMironaEngine();
+  const at = spare._malloc(bytes.length);
+  spare.HEAPU8.set(bytes, at);
+  const restored = spare._restore(at, bytes.length);
+  spare._free(at);
+  if (restored)
+    await save(() => pictureFile(spare));
+}
+
+async function deletePicture(picture) {
+  if ((await ask(texts.ConfirmDelete, ['DeletePicture', 'Cancel'])) !== 'DeletePicture')
+    return;
+  if (await keeping.remove(picture.id) && picture.here)
+    await startNewPicture();
+  await showPictureList();
+}
+
+document.getElementById('PicturesButton').addEventListener('click', showPictureList);
+document.getElementById('NewPicture').addEventListener('click', async () => {
+  document.getElementById('Pictures').close();
+  await startNewPicture();
+});
+document.getElementById('ClosePictures').addEventListener('click', () => document.getElementById('Pictures').close());
+
+// ---- Releases of the served app. A new one, once installed and waiting, is offered: on 更新
+// the picture is stored and the new release takes over, and the page opens again with it.
+// Without HTTPS there is no service worker: the page says once what that costs.
+
+const kToldAboutHttps = 'mirona told about HTTPS';
+if (!isSecureContext && location.protocol !== 'file:') {
+  try {
+    if (!localStorage.getItem(kToldAboutHttps)) {
+      say(texts.NeedsHttps);
+      localStorage.setItem(kToldAboutHttps, 'yes');
+    }
+  } catch {}
+}
+
+function offerUpdate(worker) {
+  const offer = document.getElementById('Update');
+  offer.hidden = false;
+  document.getElementById('UpdateButton').onclick = async () => {
+    cutStroke();
+    await keeping.leave();
+    navigator.serviceWorker.addEventListener('controllerchange', () => location.reload(), { once: true });
+    worker.postMessage('take over');
+  };
+}
+
+if ('serviceWorker' in navigator && document.querySelector('link[rel="manifest"]')) {
+  navigator.serviceWorker.register('service-worker.js').then((registration) => {
+    const waiting = () => registration.waiting && navigator.serviceWorker.controller && offerUpdate(registration.waiting);
+    waiting();
+    registration.addEventListener('updatefound', () => {
+      const worker = registration.installing;
+      worker?.addEventListener('statechange', () => worker.state === 'installed' && waiting());
+    });
+    // A tablet may keep the app open for weeks: it looks for a new release whenever it is shown.
+    document.addEventListener('visibilitychange', () =>
+      document.visibilityState === 'visible' && registration.update().catch(() => {}));
+  }).catch(() => {});
+}
+
+// The picture the browser kept, as it was left; otherwise a new one.
+if (await keeping.open())
+  showOpened();
+else
+  newPicture();
+document.getElementById('PicturesButton').hidden = !keeping.available;
 requestAnimationFrame(() => {
   performance.mark('mirona-ready');
   document.documentElement.dataset.ready = 'true';

@@ -2,7 +2,8 @@
 // checked against the hash it was built with, so that a folder half copied onto the server, or
 // files of two releases, never make a cache; from then on it answers every request of the app
 // from that cache, and the app opens with no network. A new release, found when the browser
-// checks this file, takes over once no page of the old one is open, and the old cache goes.
+// checks this file, waits until a page asks it to take over (its 更新 button) or no page of the
+// old one is open; then the old cache goes.
 
 // { version, files: [[path, integrity], ...] }, written in by web/build-page.mjs.
 const kRelease = /* release */ null;
@@ -13,6 +14,8 @@ self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(
     kRelease.files.map(([path, integrity]) => new Request(path, { cache: 'reload', integrity })))));
 });
+
+self.addEventListener('message', (event) => event.data === 'take over' && self.skipWaiting());
 
 self.addEventListener('activate', (event) => {
   event.waitUntil(caches.keys().then((names) => Promise.all(names

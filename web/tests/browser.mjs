@@ -1,7 +1,9 @@
 // Debian's Chromium, headless, with the page opened from the disk and the network switched off.
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { dirname, join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
@@ -10,13 +12,14 @@ export const pageFile = process.env.MIRONA_HTML ?? join(root, 'build/web/mirona.
 export const replayProgram =
   process.env.MIRONA_WEB_REPLAY ?? join(root, 'build/test/web/mirona_web_replay');
 
-export async function launch() {
+// `args`: more of Chromium's switches.
+export async function launch({ args = [] } = {}) {
   const profile = mkdtempSync(join(tmpdir(), 'mirona-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      `--user-data-dir=${profile}`],
+      `--user-data-dir=${profile}`, ...args],
   });
   const close = browser.close.bind(browser);
   browser.close = async () => {
@@ -30,9 +33,9 @@ export async function launch() {
 // with nothing stored, unless `context` gives one. `viewport` is puppeteer's, 800 x 600 CSS
 // pixels unless it says otherwise; with touch, a touch screen's coarse pointer. The page is the
 // single file, opened with the network off, unless `url` names another. `before` runs in the page
-// before its own scripts; `requests`, where given, receives the address of every request the
+// before its own scripts, given `beforeArgs`; `requests`, where given, receives the address of every request the
 // page makes.
-export async function openPage(browser, { before, url, requests, context, ...viewport } = {}) {
+export async function openPage(browser, { before, beforeArgs = [], url, requests, context, ...viewport } = {}) {
   const page = await (context ?? await browser.createBrowserContext()).newPage();
   if (requests)
     page.on('request', (request) => requests.push(request.url()));
@@ -44,7 +47,7 @@ export async function openPage(browser, { before, url, requests, context, ...vie
   if (!url)
     await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
   if (before)
-    await page.evaluateOnNewDocument(before);
+    await page.evaluateOnNewDocument(before, ...beforeArgs);
   await page.goto(url ?? pathToFileURL(pageFile).href);
   await page.bringToFront();
   await page.waitForSelector('html[data-ready]');
@@ -55,4 +58,26 @@ export async function openPage(browser, { before, url, requests, context, ...vie
 export async function reload(page) {
   await page.reload();
   await page.waitForSelector('html[data-ready]');
+}
+
+// Serves `directory` (build/web unless it says otherwise) on a free port of the loopback with
+// Python's http.server; resolves to the server, its origin and the requests it answered
+// ("GET /path 200").
+export async function serve(directory = dirname(pageFile)) {
+  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1',
+    '--directory', directory], { stdio: ['ignore', 'pipe', 'pipe'] });
+  const answered = [];
+  server.stderr.setEncoding('utf8').on('data', (text) => {
+    for (const [, request, status] of text.matchAll(/"(\S+ \S+) HTTP\/[\d.]+" (\d+)/g))
+      answered.push(`${request} ${status}`);
+  });
+  server.stdout.setEncoding('utf8');
+  let output = '';
+  for (;;) {
+    const [text] = await once(server.stdout, 'data');
+    output += text;
+    const port = output.match(/port (\d+)/)?.[1];
+    if (port)
+      return { server, origin: `http://127.0.0.1:${port}`, answered };
+  }
 }

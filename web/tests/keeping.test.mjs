@@ -1,40 +1,121 @@
-// The picture kept in the browser, in the single file: a reloaded page comes back as it was
-// left, history included. Where storage cannot be used, or holds what cannot be read, the page
-// opens blank, draws and says so, and what it could not read stays as it was.
+// The pictures kept in the browser, in the single file: reopened again and again, a page comes
+// back as it was left, history included; a stroke cut short leaves nothing of its rubber band,
+// on screen or stored; a picture this build cannot read is never touched, and one of the first
+// releases' records opens; the list of pictures begins, continues, saves and deletes them.
 import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { launch, reload } from './browser.mjs';
-import { Session } from './session.mjs';
+import { launch, reload, root } from './browser.mjs';
+import { replay } from './reference.mjs';
+import { fakePicker, Session } from './session.mjs';
+
+const kGoldenV1 = join(root, 'tests/golden/snapshot-v1.bin');
 
 let browser;
 before(async () => (browser = await launch()));
 after(() => browser.close());
 
-function notice(page) {
-  return page.$eval('#Notice', (element) => (element.hidden ? '' : element.textContent));
+function shown(page, id) {
+  return page.$eval(`#${id}`, (element) => (element.hidden ? '' : element.textContent));
 }
 
-// The record 'unreadable' in the page's database: written with `bytes`, or read back.
-function unreadable(page, bytes) {
-  return page.evaluate((bytes) => new Promise((done) => (indexedDB.open('mirona').onsuccess = (event) => {
-    const records = event.target.result.transaction('pictures', 'readwrite').objectStore('pictures');
-    const request = bytes
-      ? records.put({ id: 'unreadable', time: Date.now(), bytes: new Uint8Array(bytes) })
-      : records.get('unreadable');
-    request.onsuccess = () => done(bytes ?? [...request.result.bytes]);
-  })), bytes);
+// The list of pictures, opened: each entry's state and which of its buttons can be used.
+async function listed(page) {
+  if (!(await page.$eval('#Pictures', (dialog) => dialog.open)))
+    await page.click('#PicturesButton');
+  await page.waitForSelector('#Pictures[open]');
+  return page.$$eval('#PictureList li', (items) => items.map((item) => ({
+    state: item.querySelector('.state').textContent,
+    usable: [...item.querySelectorAll('button')].filter((button) => !button.disabled).map((button) => button.dataset.action),
+  })));
 }
 
-test('reloaded at once after drawing, the page shows what was left and undo takes back the last stroke', async () => {
-  const session = await Session.open(browser, { width: 500, height: 400 });
+async function listAction(page, index, action) {
+  await page.click(`#PictureList li:nth-child(${index + 1}) button[data-action="${action}"]`);
+}
+
+test('reopened again and again, the page shows what was left and undo goes on; no store while a button is held; persistence is asked for; no console error', async () => {
+  const session = await Session.open(browser, {
+    width: 500, height: 400,
+    before: () => {
+      window.persistAsked = 0;
+      const persist = navigator.storage.persist.bind(navigator.storage);
+      navigator.storage.persist = () => (window.persistAsked += 1, persist());
+    },
+  });
+  const { page } = session;
+  const errors = [];
+  page.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
+  page.on('pageerror', (error) => errors.push(error.message));
   await session.choose('Byoga', 'MenuContLine', 'tool 1');
   await session.choose('Mode', 'Sayu', 'mode 1');
-  await session.drag([[30, 40], [200, 90]]);
-  await session.drag([[200, 90], [120, 300]]);
-  await reload(session.page);
-  await session.expectShown(['Sayu', 'MenuContLine']);
+  await session.storing(() => session.drag([[30, 40], [200, 90]]));
+  assert.equal(await page.evaluate(() => window.persistAsked), 1);
+  for (const end of [[120, 300], [300, 200], [60, 350]]) {
+    await reload(page);
+    await session.expectShown(['Sayu', 'MenuContLine']);
+    await session.storing(() => session.drag([session.at, end]));
+  }
+  await reload(page);
+  await session.undo();
   await session.undo();
   await session.expectShown(['Sayu', 'MenuContLine']);
+
+  // A release of one button while another is held changes the picture, but the store waits
+  // until the stroke ends.
+  const stores = () => page.evaluate(() => performance.getEntriesByName('mirona-store').length);
+  await session.choose('Byoga', 'MenuFreeLine', 'tool 0');
+  await session.move(100, 100);
+  await session.down('left');
+  await session.move(150, 120);
+  const held = await stores();
+  await session.down('right');
+  await session.up('right');
+  await new Promise((done) => setTimeout(done, 2000));
+  assert.equal(await stores(), held);
+  await session.storing(() => session.up('left'));
+  await reload(page);
+  await session.expectShown(['Sayu', 'MenuFreeLine']);
+  assert.deepEqual(errors, []);
+});
+
+// Writes fail, while window.diskFull holds, as Chromium's fail on a full disk: the transaction
+// aborts, then the browser closes the connection under the page.
+function fullDisk() {
+  const transaction = IDBDatabase.prototype.transaction;
+  IDBDatabase.prototype.transaction = function (stores, mode, ...rest) {
+    const started = transaction.call(this, stores, mode, ...rest);
+    if (window.diskFull && mode === 'readwrite') {
+      started.addEventListener('abort', () => setTimeout(() => {
+        this.close();
+        this.dispatchEvent(new Event('close'));
+      }), { once: true });
+      Promise.resolve().then(() => started.abort());
+    }
+    return started;
+  };
+}
+
+test('writes failing as on a full disk: the page says so, tries again on its own once they work, and what was drawn meanwhile survives a crash', async () => {
+  const session = await Session.open(browser, { width: 500, height: 400, before: fullDisk });
+  const { page } = session;
+  await session.storing(() => session.drag([[30, 40], [200, 90]]));
+  await page.evaluate(() => (window.diskFull = true));
+  await session.drag([[200, 90], [120, 300]]);
+  await page.waitForFunction(() => !document.getElementById('Status').hidden);
+  assert.match(await shown(page, 'Status'), /保存されていません/);
+  await session.choose('Byoga', 'MenuEllipse', 'tool 3');
+  await session.drag([[250, 250], [330, 300]]);
+  await new Promise((done) => setTimeout(done, 3000)); // tries that fail meanwhile
+  assert.match(await shown(page, 'Status'), /保存されていません/);
+  await session.storing(() => page.evaluate(() => (window.diskFull = false)));
+  assert.equal(await shown(page, 'Status'), '');
+  // The tab dies with no pagehide; the next page opens what was drawn.
+  await (await page.createCDPSession()).send('Page.crash').catch(() => {});
+  const next = await Session.open(browser, { context: page.browserContext(), width: 500, height: 400 });
+  next.lines = session.lines;
+  await next.expectShown(['JogeSayuNaname', 'MenuEllipse']);
 });
 
 test('storage refused: the page draws and says that the picture will not be kept', async () => {
@@ -43,21 +124,138 @@ test('storage refused: the page draws and says that the picture will not be kept
       throw new DOMException('Access to the Indexed Database API is denied in this context.', 'SecurityError');
     }),
   });
-  assert.match(await notice(session.page), /絵は消えます/);
+  assert.match(await shown(session.page, 'Notice'), /絵は消えます/);
   await session.drag([[30, 40], [200, 90]]);
   await session.choose('Byoga', 'MenuBox', 'tool 2');
   await session.expectShown(['JogeSayuNaname', 'MenuBox']);
 });
 
-test('a stored picture that cannot be read: the page opens blank, says so, draws, and leaves it as it was', async () => {
-  const session = await Session.open(browser);
+// The page let go of the button where the pointer was when the stroke was cut; the mouse's own
+// release, afterwards, is no event of the stroke's.
+async function letGoAfterCut(session) {
+  session.lines.push(`up 1 0 ${session.at.join(' ')}`);
+  session.held = 0;
+  await session.page.mouse.up();
+}
+
+test('a stroke cut short, by leaving the page or reloading it with the button down, leaves no rubber band, on screen or stored', async () => {
+  const session = await Session.open(browser, { width: 500, height: 400 });
   const { page } = session;
-  const olderFormat = [0x4d, 0x72, 0x6e, 0, 1, 2];
-  await unreadable(page, olderFormat);
+  await session.choose('Byoga', 'MenuBox', 'tool 2');
+  await session.move(40, 50);
+  await session.down();
+  await session.move(200, 150);
+  await page.goto('about:blank');
+  await page.goBack();
+  await page.waitForSelector('html[data-ready]');
+  await letGoAfterCut(session);
+  await session.drag([[300, 60], [350, 300]]);
+  await session.expectShown(['JogeSayuNaname', 'MenuBox']);
+
+  await session.choose('Byoga', 'MenuContLine', 'tool 1');
+  await session.drag([[20, 20], [120, 40]]);
+  await session.move(160, 200);
+  await session.down();
+  await session.move(250, 210);
   await reload(page);
-  assert.match(await notice(page), /開けなかった/);
-  await session.drag([[30, 40], [200, 90]]);
-  await session.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
-  await page.waitForFunction(() => performance.getEntriesByName('mirona-store').length > 0);
-  assert.deepEqual(await unreadable(page), olderFormat);
+  await letGoAfterCut(session);
+  await session.drag([[250, 210], [90, 330]]);
+  await session.expectShown(['JogeSayuNaname', 'MenuContLine']);
+  await reload(page);
+  await session.expectShown(['JogeSayuNaname', 'MenuContLine']);
+});
+
+test('a picture this build cannot read stays untouched through every reopening; one the first releases kept opens', async () => {
+  const golden = [...readFileSync(kGoldenV1)];
+  const session = await Session.open(browser, {
+    width: 500, height: 400,
+    // The first releases' database, as they left it.
+    before: (bytes) => {
+      const opening = indexedDB.open('mirona', 1);
+      opening.onupgradeneeded = () => opening.result.createObjectStore('pictures', { keyPath: 'id' })
+        .put({ id: 'first', time: 1, bytes: new Uint8Array(bytes) });
+      opening.onsuccess = () => opening.result.close();
+    },
+    beforeArgs: [golden],
+  });
+  const { page } = session;
+  session.lines = [`restore ${kGoldenV1}`];
+  await session.expectShown();
+  // A picture of a later format, as a later release would write it.
+  const later = await page.evaluate(() => new Promise((done) => (indexedDB.open('mirona-2').onsuccess = (event) => {
+    const transaction = event.target.result.transaction(['pictures', 'heads'], 'readwrite');
+    const picture = { id: 'later', scope: '', format: 9, created: 2, time: Date.now() + 1e6, width: 3, height: 3,
+      thumbnail: { width: 1, height: 1, grey: new Uint8Array([0]) } };
+    transaction.objectStore('pictures').put(picture);
+    transaction.objectStore('heads').put({ id: 'later', format: 9, bytes: new Uint8Array([9, 9, 9]), serials: [7] });
+    transaction.oncomplete = () => done(JSON.stringify(picture));
+  })));
+  const records = () => page.evaluate(() => Promise.all([['mirona-2', 'pictures', 'later'], ['mirona-2', 'heads', 'later'],
+    ['mirona', 'pictures', 'first']].map(([name, store, id]) => new Promise((done) => (indexedDB.open(name).onsuccess = (event) => {
+    const request = event.target.result.transaction(store).objectStore(store).get(id);
+    request.onsuccess = () => {
+      event.target.result.close();
+      done(JSON.stringify(request.result, (_, value) => (ArrayBuffer.isView(value) ? [...value] : value)));
+    };
+  })))));
+  const kept = await records();
+  assert.equal(JSON.parse(kept[0]).format, 9);
+  for (const end of [[200, 100], [100, 300], [300, 300]]) {
+    await reload(page);
+    await session.expectShown();
+    await session.storing(() => session.drag([[250, 200], end]));
+    assert.deepEqual(await records(), kept);
+  }
+  assert.deepEqual((await listed(page)).map(({ state }) => state), ['この版では開けません', 'この絵']);
+  // A new page skips both: one it cannot read, one open here; it says so and starts afresh.
+  const other = await Session.open(browser, { context: page.browserContext(), width: 500, height: 400 });
+  assert.match(await shown(other.page, 'Notice'), /開けない絵/);
+  await other.storing(() => other.drag([[20, 20], [300, 300]]));
+  await other.expectShown();
+  assert.deepEqual(await records(), kept);
+  assert.ok(later);
+});
+
+test('絵の一覧: a new picture starts with no history, the other stays; continue, save and delete after confirming', async () => {
+  const first = await Session.open(browser, { width: 500, height: 400, before: fakePicker });
+  const { page } = first;
+  await first.storing(() => first.drag([[30, 40], [200, 90], [220, 300]]));
+  await listed(page);
+  await page.click('#NewPicture');
+  await page.waitForSelector('#Undo[disabled]', { timeout: 5000 });
+  const second = Object.assign(Object.create(Session.prototype), { ...first, lines: [first.lines[0]] });
+  await second.storing(() => second.drag([[300, 40], [100, 300]]));
+  await second.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
+
+  assert.deepEqual(await listed(page), [
+    { state: 'この絵', usable: ['Hozon', 'DeletePicture'] },
+    { state: '', usable: ['ContinuePicture', 'Hozon', 'DeletePicture'] },
+  ]);
+  await listAction(page, 1, 'Hozon');
+  await page.waitForFunction(() => window.written.length === 1);
+  const [written] = await page.evaluate(() => window.written);
+  assert.ok(Buffer.from(written, 'base64').equals(replay(first.lines)));
+
+  await listAction(page, 1, 'ContinuePicture');
+  await page.waitForSelector('#Pictures:not([open])');
+  await first.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
+  await first.undo();
+  await first.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
+
+  const confirm = async (answer) => {
+    await page.waitForSelector('#Choice[open]');
+    await page.click(`#ChoiceButtons button[value="${answer}"]`);
+    await page.waitForSelector('#Choice:not([open])');
+  };
+  // This picture, changed last, then the second.
+  assert.deepEqual((await listed(page)).map(({ state }) => state), ['この絵', '']);
+  await listAction(page, 1, 'DeletePicture');
+  await confirm('Cancel');
+  assert.equal((await listed(page)).length, 2);
+  await listAction(page, 1, 'DeletePicture');
+  await confirm('DeletePicture');
+  assert.deepEqual((await listed(page)).map(({ state }) => state), ['この絵']);
+  await page.click('#ClosePictures');
+  await reload(page);
+  await first.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
 });

@@ -53,12 +53,22 @@ export class Session {
   }
 
   // The page shows the native engine's picture after the calls so far, at its size, and
-  // these menu items checked.
+  // these menu items checked (unless `checked` is left out).
   async expectShown(checked) {
     assert.equal(difference(await canvasPixels(this.page), bmpPixels(replay(this.lines))), '',
       this.lines.join(', '));
-    assert.deepEqual(await this.page.$$eval('[aria-checked="true"]', (items) => items.map((item) => item.id)),
-      checked);
+    if (checked)
+      assert.deepEqual(await this.page.$$eval('[aria-checked="true"]', (items) => items.map((item) => item.id)),
+        checked);
+  }
+
+  // Runs `action`, then waits until the page has stored what it changed.
+  async storing(action) {
+    const stores = () => this.page.evaluate(() => performance.getEntriesByName('mirona-store').length);
+    const count = await stores();
+    await action();
+    await this.page.waitForFunction((count) => performance.getEntriesByName('mirona-store').length > count,
+      { timeout: 15000, polling: 100 }, count); // no frames in a tab in the background
   }
 
   // A press at the first point, moves through the others and a release at the last.

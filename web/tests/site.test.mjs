@@ -3,12 +3,10 @@
 // off, with the picture it kept, and draws, undoes and saves; it asks for nothing but its own
 // files. And printing gives the picture alone.
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { inflateSync } from 'node:zlib';
-import { dirname } from 'node:path';
 import { after, before, test } from 'node:test';
-import { launch, pageFile, reload } from './browser.mjs';
+import { launch, reload, serve } from './browser.mjs';
 import { canvasPixels, replay } from './reference.mjs';
 import { fakePicker, Session } from './session.mjs';
 
@@ -17,27 +15,6 @@ const kSite = 'site'; // build/web/site, served as /site/
 let browser;
 before(async () => (browser = await launch()));
 after(() => browser.close());
-
-// Serves build/web on a free port of the loopback; resolves to the server, its origin and the
-// requests it answered ("GET /path 200").
-async function serve() {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1',
-    '--directory', dirname(pageFile)], { stdio: ['ignore', 'pipe', 'pipe'] });
-  const answered = [];
-  server.stderr.setEncoding('utf8').on('data', (text) => {
-    for (const [, request, status] of text.matchAll(/"(\S+ \S+) HTTP\/[\d.]+" (\d+)/g))
-      answered.push(`${request} ${status}`);
-  });
-  server.stdout.setEncoding('utf8');
-  let output = '';
-  for (;;) {
-    const [text] = await once(server.stdout, 'data');
-    output += text;
-    const port = output.match(/port (\d+)/)?.[1];
-    if (port)
-      return { server, origin: `http://127.0.0.1:${port}`, answered };
-  }
-}
 
 test('served: installable, then with no server and no network it opens as left, draws, undoes and saves, asking only for its own files', async () => {
   const { server, origin, answered } = await serve();
