@@ -2,6 +2,7 @@
 
 #include "app/BmpFile.hpp"
 #include "app/Form2.hpp"
+#include "app/PictureFile.hpp"
 #include "app/QtText.hpp"
 #include "app/SaveDialog.hpp"
 #include "texts/Texts.hpp"
@@ -9,9 +10,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 #include <array>
 
 namespace mirona {
@@ -26,6 +31,19 @@ void showSaveFailure(QWidget* parent, const QString& fileName, const QString& re
                     QMessageBox::Ok, parent);
     box.setInformativeText(QDir::toNativeSeparators(fileName) + u'\n' + reason);
     box.exec();
+}
+
+void showOpenFailure(QWidget* parent, const QString& fileName, OpenFailure failure) {
+    QMessageBox box(QMessageBox::Warning, qtText(textOf("OpenTitle")), qtText(textOf("OpenFailed")),
+                    QMessageBox::Ok, parent);
+    box.setInformativeText(QDir::toNativeSeparators(fileName) + u'\n' + openFailureText(failure));
+    box.exec();
+}
+
+// The local file a drag brings, if it brings exactly one.
+QString draggedFile(const QMimeData* data) {
+    const QList<QUrl> urls = data->urls();
+    return urls.size() == 1 && urls.front().isLocalFile() ? urls.front().toLocalFile() : QString();
 }
 
 // The menus as the shared table lists them, each title before its items.
@@ -55,6 +73,8 @@ Form1::Form1(QWidget* parent)
     auto* client = new QWidget;
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
+    client->installEventFilter(this);
+    setAcceptDrops(true);
     Picture1->setParent(client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->move(0, 0);
@@ -112,9 +132,64 @@ void Form1::Form_Load() {
     // The client area as the window's layout gives it, also before the window is first shown.
     layout()->activate();
     const QSize client = centralWidget()->size();
+    Picture1->setArea(client);
     editor_.newPictureIn(client.width(), client.height());
     showChoices();
     show();
+}
+
+void Form1::startWith(const QString& fileName) {
+    const auto picture = readPicture(fileName);
+    const auto* image = std::get_if<QImage>(&picture);
+    if (image == nullptr) {
+        Form_Load();
+        QMetaObject::invokeMethod(
+            this,
+            [this, fileName, failure = std::get<OpenFailure>(picture)] {
+                showOpenFailure(this, fileName, failure);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    layout()->activate();
+    Picture1->setArea(centralWidget()->size());
+    editor_.openPicture(image->width(), image->height(),
+                        {image->constBits(), static_cast<std::size_t>(image->sizeInBytes())});
+    showChoices();
+    show();
+}
+
+bool Form1::openFile(const QString& fileName) {
+    const auto picture = readPicture(fileName);
+    if (const auto* failure = std::get_if<OpenFailure>(&picture)) {
+        showOpenFailure(this, fileName, *failure);
+        return false;
+    }
+    const auto& image = std::get<QImage>(picture);
+    editor_.openPicture(image.width(), image.height(),
+                        {image.constBits(), static_cast<std::size_t>(image.sizeInBytes())});
+    return true;
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!draggedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QString fileName = draggedFile(event->mimeData());
+    if (fileName.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Not within the drop: a message box there would hold the program the file came from.
+    QMetaObject::invokeMethod(
+        this, [this, fileName] { openFile(fileName); }, Qt::QueuedConnection);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        Picture1->setArea(centralWidget()->size());
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::Hakushi_Click() {

@@ -9,6 +9,8 @@
 #include <functional>
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 
 namespace mirona {
 
@@ -27,6 +29,15 @@ public:
     // canvas and shows the window. The anchor and last point keep their values. A New after
     // the start can be undone.
     void Form_Load();
+    // Start-up with a picture file (`mirona FILE`): the picture opened is the start, with
+    // nothing to undo. Where it cannot be opened, the start is Form_Load's and the window says
+    // why, as openFile does.
+    void startWith(const QString& fileName);
+    // Opens a picture file (readPicture) onto the canvas, as an undo step that ends a chain of
+    // lines and keeps the tool and the mode. Where it cannot be opened, a modal message box names
+    // the file and says why, and the picture and its history stay as they were. Returns whether
+    // the picture opened.
+    bool openFile(const QString& fileName);
 
     // Asks the user for the name to save under; an empty name means cancelled. Saving shows
     // a SaveDialog unless a test has put another asker in its place.
@@ -59,6 +70,13 @@ public slots:
     void Picture1_MouseDown(qint16 Button, qint16 Shift, float X, float Y);
     void Picture1_MouseMove(qint16 Button, qint16 Shift, float X, float Y);
     void Picture1_MouseUp(qint16 Button, qint16 Shift, float X, float Y);
+
+protected:
+    // A file dropped on the window opens as openFile does, once the drop has ended.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // The canvas fits the client area as that changes size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void selectTool(ToolNumber tool);

@@ -14,7 +14,12 @@ int main(int argc, char* argv[]) {
     // The interface is Japanese whatever the system's locale, Qt's own dialogs included.
     mirona::installJapaneseTranslations();
 
+    // `mirona FILE` starts with the picture in FILE, as file managers' "open with" asks.
     mirona::Form1 form;
-    form.Form_Load();
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        form.startWith(arguments.at(1));
+    else
+        form.Form_Load();
     return QApplication::exec();
 }

@@ -26,12 +26,6 @@ qint16 shiftMask(Qt::KeyboardModifiers modifiers) {
                                (modifiers.testFlag(Qt::AltModifier) ? 4 : 0));
 }
 
-// Scaled screens may report fractions; the drawing works in whole pixels.
-QPointF canvasPixel(const QMouseEvent* event) {
-    const QPointF p = event->position();
-    return {std::floor(p.x()), std::floor(p.y())};
-}
-
 } // namespace
 
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
@@ -43,7 +37,7 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
 }
 
 void CanvasWidget::fitToSurface() {
-    resize(surface_.width(), surface_.height());
+    resize(viewSize());
     changed_.resize(surface_.width(), surface_.height());
     update();
 }
@@ -72,9 +66,13 @@ void CanvasWidget::updateChanged() {
         return;
     std::vector<QRect> rects;
     for (const PixelRect& r : changed_.take())
-        rects.emplace_back(r.left, r.top, r.width(), r.height());
+        rects.push_back(toView(r));
     QRegion region;
-    region.setRects(rects.data(), static_cast<int>(rects.size()));
+    if (scaledDown()) // scaled down, the rectangles of neighbouring tiles overlap
+        for (const QRect& r : rects)
+            region += r;
+    else
+        region.setRects(rects.data(), static_cast<int>(rects.size()));
     update(region);
 }
 
@@ -86,6 +84,11 @@ template <class Emit> void CanvasWidget::deliver(Emit&& emitEvent) {
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
+    if (scaledDown()) {
+        shownIn_ = {}; // the window's image no longer shows the bits one to one
+        paintScaledDown(event->region());
+        return;
+    }
     const QRect canvas(0, 0, surface_.width(), surface_.height());
     // Where the widget is painted into an image of 32-bit pixels whose words kWhite and kBlack
     // show white and black (the window's backing store at any scale), the bits become its pixels
@@ -192,7 +195,7 @@ void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region)
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
     if (!(event->button() & kCanvasButtons))
         return;
-    const QPointF p = canvasPixel(event);
+    const QPointF p = toCanvas(event->position());
     deliver([&] {
         emit MouseDown(buttonMask(event->button()), shiftMask(event->modifiers()),
                        static_cast<float>(p.x()), static_cast<float>(p.y()));
@@ -200,7 +203,7 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF p = canvasPixel(event);
+    const QPointF p = toCanvas(event->position());
     deliver([&] {
         emit MouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
                        static_cast<float>(p.x()), static_cast<float>(p.y()));
@@ -210,7 +213,7 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (!(event->button() & kCanvasButtons))
         return;
-    const QPointF p = canvasPixel(event);
+    const QPointF p = toCanvas(event->position());
     deliver([&] {
         emit MouseUp(buttonMask(event->button()), shiftMask(event->modifiers()),
                      static_cast<float>(p.x()), static_cast<float>(p.y()));

@@ -17,13 +17,14 @@ namespace mirona {
 
 // Shows a Surface and turns pointer input into canvas events.
 //
-// The widget has no frame: its size is the bitmap's size. Positions are whole canvas pixels
-// from the top-left corner; after a press the widget keeps the pointer, so moves and the
-// release arrive also from outside it. Buttons are a mask (1 left, 2 right, 4 middle), the
-// changed button for a press or release and all buttons held for a move; shift is a mask
-// (1 Shift, 2 Ctrl, 4 Alt). Only what the surface reports as changed is repainted: its rectangles
-// are gathered on a grid of tiles while the code that draws runs, and the dirty tiles are handed to
-// Qt as one region at the end of the pointer event, or when the event loop next gets control.
+// The widget has no frame: its size is the bitmap's size, or less where it has less room
+// (setArea). Positions are whole canvas pixels from the top-left corner; after a press the widget
+// keeps the pointer, so moves and the release arrive also from outside it. Buttons are a mask (1
+// left, 2 right, 4 middle), the changed button for a press or release and all buttons held for a
+// move; shift is a mask (1 Shift, 2 Ctrl, 4 Alt). Only what the surface reports as changed is
+// repainted: its rectangles are gathered on a grid of tiles while the code that draws runs, and
+// the dirty tiles are handed to Qt as one region at the end of the pointer event, or when the
+// event loop next gets control.
 // The surface's bits become display pixels only where a paint event shows them: in place in the
 // window's image at any scale, only where they differ from what it shows, or else a strip at a
 // time through a small buffer. In place, each pixel of the image shows the canvas pixel under its
@@ -41,6 +42,15 @@ public:
     // The bitmap as an image, RGB32.
     [[nodiscard]] QImage image() const;
 
+    // The room the widget has; none (an invalid size) at first. Where the canvas is larger, the
+    // widget shows the whole of it scaled down to fit, keeping its proportions: each device pixel
+    // is the grey of the share of black among the canvas pixels under it, and pointer positions
+    // are those of the canvas pixel under the pointer.
+    void setArea(QSize area);
+    // The device pixels of deviceRect as the widget shows a canvas scaled down, at `ratio` of
+    // them a widget pixel: each the same whatever rectangle it is asked for in.
+    [[nodiscard]] QImage view(QRect deviceRect, qreal ratio) const;
+
 signals:
     void MouseDown(qint16 button, qint16 shift, float x, float y);
     void MouseMove(qint16 button, qint16 shift, float x, float y);
@@ -55,6 +65,13 @@ protected:
 private:
     // Fits the widget to the bitmap's size, which the surface calls for whenever it is resized.
     void fitToSurface();
+    // The widget's size for the canvas in the area, and whether that is smaller than the canvas.
+    [[nodiscard]] QSize viewSize() const;
+    [[nodiscard]] bool scaledDown() const;
+    // The canvas pixel under a widget position, and the widget pixels a canvas rectangle is under.
+    [[nodiscard]] QPointF toCanvas(QPointF p) const;
+    [[nodiscard]] QRect toView(const PixelRect& r) const;
+    void paintScaledDown(const QRegion& region);
     // Writes into the window's image, whose point `at` (in window pixels) is the widget's corner.
     void paintInPlace(QImage& image, QPoint at, const QRegion& region);
     void markChanged(const PixelRect& r);
@@ -63,6 +80,7 @@ private:
     template <class Emit> void deliver(Emit&& emitEvent);
 
     Surface surface_;
+    QSize area_;
     // Finer than the history's tiles: along a thin outline, fewer pixels to repaint.
     DirtyTiles changed_{3};
     bool updatePending_ = false; // an update is queued for changes made outside pointer events

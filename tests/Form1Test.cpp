@@ -105,7 +105,8 @@ TEST_F(Form1Test, StartUpFitsASquareCanvasIntoTheClientArea) {
 
 TEST_F(Form1Test, NewRefitsToTheSmallerSideOnlyWhenChosen) {
     resizeClient(form, 500, 400);
-    EXPECT_EQ(form.canvas().width(), 451) << "a resize alone keeps the canvas";
+    EXPECT_EQ(form.canvas().surface().width(), 451) << "a resize alone keeps the canvas";
+    EXPECT_EQ(form.canvas().size(), QSize(400, 400)) << "shown scaled down to fit";
     item(form, "Hakushi")->trigger();
     EXPECT_EQ(form.canvas().size(), QSize(400, 400));
     EXPECT_EQ(form.editor().state().CanvasW, 400.0f);
@@ -263,7 +264,8 @@ TEST_F(Form1Test, UndoAndRedoKeysTakeBackAStrokeAndANewWithItsCanvasSize) {
     const std::vector<QString> afterNew = checkedItems(form);
 
     QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(form.canvas().size(), QSize(451, 451));
+    EXPECT_EQ(form.canvas().surface().width(), 451);
+    EXPECT_EQ(form.canvas().surface().height(), 451);
     EXPECT_EQ(form.editor().state().CanvasW, 451.0f);
     EXPECT_EQ(form.editor().state().CanvasH, 451);
     EXPECT_EQ(pixels(form), stroke);

@@ -247,6 +247,63 @@ public:
         expectStep();
     }
 
+    // Opens a picture of random size and colours, or refuses one whose bytes are too few: a
+    // stroke in progress is taken back, then the picture is a step of its own, on a square of its
+    // longer side, centred, each pixel black by its luminance over white; the tool and the mode
+    // stay and the chain ends.
+    void open(std::uint8_t widthByte, std::uint8_t heightByte, std::uint32_t seed) {
+        drag_.reset();
+        const int width = 1 + widthByte * 37 % kMaxCanvas;
+        const int height = heightByte < 64 ? width : 1 + heightByte * 53 % kMaxCanvas;
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+        // Random bytes; or, for some seeds, greys and translucent pixels around the threshold.
+        for (std::uint32_t h = seed; std::uint8_t & v : rgba) {
+            h = h * 1664525u + 1013904223u;
+            v = static_cast<std::uint8_t>(seed % 3 == 0 ? 120 + (h >> 24) % 16 : h >> 24);
+        }
+        const std::uint64_t picture = digest(surface_);
+        if (seed % 16 == 1) {
+            expect(!editor_.openPicture(width, height, {rgba.data(), rgba.size() - 4}),
+                   "a picture with too few pixels was opened");
+            expect(digest(surface_) == picture, "a picture refused changed the canvas");
+            return;
+        }
+        if (editor_.stroking())
+            chain_ = beforeStroke_.chain;
+        else
+            settlePoint();
+        const DrawingState kept = editor_.stroking() ? beforeStroke_.state : editor_.state();
+        expect(editor_.openPicture(width, height, rgba), "a picture was refused");
+        chain_ = false;
+        expectStep();
+        const DrawingState& state = editor_.state();
+        expect(state.ToolNo == kept.ToolNo && state.JogeFlag == kept.JogeFlag &&
+                   state.SayuFlag == kept.SayuFlag && state.NanameFlag == kept.NanameFlag,
+               "opening a picture changed the tool or the mode");
+        const int side = std::max(width, height);
+        expect(surface_.width() == side && surface_.height() == side,
+               "an opened picture's canvas is not the square of its longer side");
+        const int left = (side - width) / 2;
+        const int top = (side - height) / 2;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                bool black = false;
+                if (x >= left && x < left + width && y >= top && y < top + height) {
+                    const std::uint8_t* p =
+                        &rgba[(static_cast<std::size_t>(y - top) * width + x - left) * 4];
+                    const double a = p[3] / 255.0;
+                    const auto over = [a](std::uint8_t c) { return c * a + 255 * (1 - a); };
+                    const double luminance =
+                        0.299 * over(p[0]) + 0.587 * over(p[1]) + 0.114 * over(p[2]);
+                    if (std::fabs(luminance - 128) < 1e-6)
+                        continue; // on the line, where floating point cannot tell
+                    black = luminance < 128;
+                }
+                expect(surface_.pixel(x, y) == (black ? Surface::kBlack : Surface::kWhite),
+                       "an opened picture's pixel is not black by its luminance over white");
+            }
+    }
+
     // Undo (back) or redo. Either first makes a step of what was drawn without a press.
     void travel(bool back) {
         drag_.reset();
@@ -421,7 +478,7 @@ std::uint64_t runDrawingFuzzInput(std::span<const std::uint8_t> input) {
     ByteReader in(input);
     Session session(1 + in.raw<std::uint16_t>() % kMaxCanvas);
     while (!in.empty()) {
-        const std::uint8_t event = in.byte() % 40;
+        const std::uint8_t event = in.byte() % 41;
         if (event < 4) {
             const std::int16_t button = buttonMask(in);
             const float x = coordinate(in);
@@ -442,8 +499,12 @@ std::uint64_t runDrawingFuzzInput(std::span<const std::uint8_t> input) {
             session.clear(in.byte());
         } else if (event < 39) {
             session.travel(event < 36);
-        } else {
+        } else if (event == 39) {
             session.abandon();
+        } else {
+            const std::uint8_t width = in.byte();
+            const std::uint8_t height = in.byte();
+            session.open(width, height, in.raw<std::uint32_t>());
         }
         session.forgetDropped();
         session.checkState();

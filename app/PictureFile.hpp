@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <variant>
+
+namespace mirona {
+
+// Why a file could not be opened as a picture.
+enum class OpenFailure { Broken, NotImage, TooLarge, Unreadable };
+
+// Reads an image file with Qt's own decoders, whatever its name's extension: BMP, PNG, JPEG, GIF
+// and any other format the installed Qt can read. The size comes from the header first, and a
+// side over History::kMaxSide is refused before anything is decoded; the decoder's allocations
+// are limited to what such a picture needs. Returns the image in Format_RGBA8888 (bytes R, G,
+// B, alpha), with sides from 1 to kMaxSide, or why not: a file that cannot be opened for reading
+// is Unreadable, one that no decoder recognises NotImage, a recognised one that does not decode
+// whole (truncated, a size of 0, colour indices past its palette) Broken.
+[[nodiscard]] std::variant<QImage, OpenFailure> readPicture(const QString& fileName);
+
+// Why, as one line in Japanese.
+[[nodiscard]] QString openFailureText(OpenFailure failure);
+
+} // namespace mirona
