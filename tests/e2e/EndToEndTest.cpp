@@ -5,6 +5,7 @@
 #include "tests/e2e/ReferencePicture.hpp"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -330,6 +331,46 @@ TEST_F(EndToEndTest, QuitEndsTheProgramAtOnce) {
     expectCanvasShowsReference("before-quit");
     chooseFile(FileItem::Quit);
     EXPECT_EQ(app.waitForExit(), 0);
+}
+
+// `mirona FILE` starts with the picture in FILE, a PNG here, as the start: Ctrl+Z changes
+// nothing. A picture file dropped on the window is tested in the window's own tests.
+TEST(OpenEndToEndTest, StartsWithThePictureInTheFileGivenWithNothingToUndo) {
+    QTemporaryDir folder;
+    QImage picture(kCanvasSize, kCanvasSize, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    // Away from the middle row and column, where the session looks for the canvas's edges.
+    for (const QRect& r : {QRect(20, 20, 40, 40), QRect(400, 380, 30, 60), QRect(300, 30, 100, 2)})
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                picture.setPixel(x, y, qRgb(0, 0, 0));
+    const QString file = folder.filePath(QStringLiteral("ちょうちょ.png"));
+    ASSERT_TRUE(picture.save(file));
+    MironaSession app({file});
+    ASSERT_TRUE(app.started());
+    ASSERT_EQ(app.canvasRect().size(), QSize(kCanvasSize, kCanvasSize));
+    EXPECT_TRUE(app.waitForCanvas(picture).done) << "the picture given is not on the canvas";
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+z")});
+    EXPECT_FALSE(waitUntil([&] { return app.canvas(grabScreen()) != picture; }, 500ms))
+        << "the picture given was undone";
+}
+
+// A damaged file given at the start: the window says why, naming the file, and starts blank.
+TEST(OpenEndToEndTest, ADamagedFileGivenSaysSoAndTheProgramStartsBlank) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("broken.bmp"));
+    QFile bytes(file);
+    ASSERT_TRUE(bytes.open(QIODevice::WriteOnly));
+    bytes.write("BM\x36\x10\x0e\x00\x00\x00", 10); // a header cut short
+    bytes.close();
+    MironaSession app({file}, false);
+    ASSERT_FALSE(app.window().isEmpty());
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("開く")).isEmpty()) << "no message";
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    EXPECT_TRUE(waitUntil([&] { return !app.hasWindow(QStringLiteral("開く")); }));
+    app.findLayout();
+    EXPECT_EQ(app.canvasRect().size(), QSize(kCanvasSize, kCanvasSize));
+    EXPECT_EQ(bytes.size(), 10);
 }
 
 } // namespace

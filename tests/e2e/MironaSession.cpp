@@ -46,9 +46,9 @@ std::vector<bool> OpenMenu::checks() const {
     return out;
 }
 
-MironaSession::MironaSession() {
+MironaSession::MironaSession(const QStringList& arguments, bool findCanvas) {
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
-    process_.start(qEnvironmentVariable("MIRONA_BINARY"), {});
+    process_.start(qEnvironmentVariable("MIRONA_BINARY"), arguments);
     if (!process_.waitForStarted()) {
         ADD_FAILURE() << "cannot start " << qEnvironmentVariable("MIRONA_BINARY").toStdString();
         return;
@@ -58,7 +58,8 @@ MironaSession::MironaSession() {
         ADD_FAILURE() << "the main window did not appear";
         return;
     }
-    findLayout();
+    if (findCanvas)
+        findLayout();
 }
 
 MironaSession::~MironaSession() {

@@ -32,8 +32,9 @@ enum class Menu { File = 0, Mode = 1, Byoga = 2, Help = 3 };
 // found from the pixels, so the suite assumes only what a user sees.
 class MironaSession final {
 public:
-    // Starts the program (MIRONA_BINARY) and waits for its main window to show a white canvas.
-    MironaSession();
+    // Starts the program (MIRONA_BINARY) with the arguments and waits for its main window, then
+    // unless told otherwise finds its layout (findLayout).
+    explicit MironaSession(const QStringList& arguments = {}, bool findCanvas = true);
     ~MironaSession();
     MironaSession(const MironaSession&) = delete;
     MironaSession& operator=(const MironaSession&) = delete;
@@ -73,8 +74,11 @@ public:
     // Waits for the program to end; its exit code, or -1 when it is still running.
     int waitForExit(std::chrono::milliseconds timeout = kTimeout);
 
-private:
+    // Waits for the main window to show a canvas white at its centre, and finds the canvas and
+    // the menu titles.
     void findLayout();
+
+private:
     void waitForClosed(const OpenMenu& open);
     // xdotool arguments that move the pointer through canvas points.
     [[nodiscard]] QStringList moves(const std::vector<QPoint>& path) const;
