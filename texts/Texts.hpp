@@ -47,6 +47,7 @@ inline constexpr std::array kTexts{
     NamedText{"SaveFailed", "保存できませんでした。"},
     // Opening a picture and why it failed: the file is named before the reason.
     NamedText{"OpenTitle", "開く"},
+    NamedText{"OpenButton", "開く"},
     NamedText{"OpenFailed", "開けませんでした。"},
     NamedText{"OpenBroken", "ファイルが壊れています。"},
     NamedText{"OpenNotImage", "画像ではないファイルです。"},

@@ -122,6 +122,11 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshot(int* size) {
     *size = static_cast<int>(kept.size());
     return kept.data();
 }
+// Opens a picture from `width` x `height` RGBA pixels at `rgba`, as an undo step; false, and
+// nothing changed, for a side outside 1 to 8192.
+EMSCRIPTEN_KEEPALIVE bool openPicture(int width, int height, const std::uint8_t* rgba) {
+    return session().openPicture(width, height, rgba);
+}
 // Opens a stored snapshot of `size` bytes at `bytes`; false, and nothing changed, when they are
 // not one.
 EMSCRIPTEN_KEEPALIVE bool restore(const std::uint8_t* bytes, int size) {

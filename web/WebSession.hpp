@@ -78,6 +78,17 @@ public:
     [[nodiscard]] std::vector<std::uint8_t> snapshot() { return editor_.snapshot(); }
     bool restore(std::span<const std::uint8_t> bytes) { return editor_.restore(bytes); }
 
+    // Opens a picture from its pixels, as Editor::openPicture does: RGBA bytes, width x height
+    // of them row by row, from the browser's decoder. False, and nothing changed, for sides
+    // outside 1 to History::kMaxSide.
+    bool openPicture(int width, int height, const std::uint8_t* rgba) {
+        if (width < 1 || height < 1 || width > History::kMaxSide || height > History::kMaxSide)
+            return false;
+        return editor_.openPicture(
+            width, height,
+            {rgba, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4});
+    }
+
     // The picture as the BMP file the desktop program saves.
     [[nodiscard]] std::vector<std::uint8_t> bmp() const;
 

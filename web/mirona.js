@@ -426,6 +426,19 @@ function travel(move) {
 undoButton.addEventListener('click', () => travel(engine._undo));
 redoButton.addEventListener('click', () => travel(engine._redo));
 
+// ---- 開く, a file dropped on the page and a pasted image (web/opening.js): an undo step, shown
+// and kept as travel() does.
+startOpening(engine, {
+  texts,
+  tell,
+  opened() {
+    showMenuState();
+    paint();
+    keeping.changed();
+    showTravelState();
+  },
+});
+
 // ---- Dialogs: modal; Esc cancels; focus goes back to where it was.
 
 function showModal(dialog) {
