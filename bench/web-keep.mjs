@@ -1,94 +1,100 @@
-// What keeping the picture in the browser costs, in headless Chromium, with build/web/mirona.html
-// opened from the disk: storing a 2048 px picture with a hundred-step history (from the start of
-// a store to its transaction's end, the median of ten), opening the page with it, and opening
-// with a stored 451 px picture against opening with nothing stored (ten reloads each, the median
-// time from the start of navigation to the first frame with a drawable canvas); and a stroke's
-// move steps, with storing and with storage refused (the mean time of the page's pointer-move
-// handling over 20 freehand strokes of 100 moves on 2048 px, each stroke's store left to run
-// before the next).
+// What keeping pictures in the browser costs, in headless Chromium, with build/web/mirona.html
+// opened from the disk, at 451 and 2048 px with 100 and 1000 undo steps, at full speed and with
+// the CPU slowed six times (as a low-end Chromebook):
+//  - a store's main-thread work (the engine's records and the transaction's requests), the
+//    median of ten stores, each after one more stroke;
+//  - opening the page with that picture (start of navigation to the first frame with a drawable
+//    canvas), the median of five reloads;
+//  - the ink delay of a stroke begun 50 ms after a release, from its first move to the first
+//    moment the canvas holds its ink, with storing on and with storage refused; the median of ten.
 // Run after scripts/web.sh and `npm ci` in web/: node bench/web-keep.mjs
 import { launch, reload } from '../web/tests/browser.mjs';
 import { Session } from '../web/tests/session.mjs';
 
-const kRuns = 10;
 const kBar = 25; // the menu bar's height: the canvas is the viewport's width
-const median = (values) => values.sort((a, b) => a - b)[values.length >> 1];
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
+const pause = (ms) => new Promise((done) => setTimeout(done, ms));
+const refused = () => (indexedDB.open = () => {
+  throw new DOMException('refused', 'SecurityError');
+});
 
-async function ready(page) {
-  await reload(page);
-  return page.evaluate(() => performance.getEntriesByName('mirona-ready')[0].startTime);
+// Short strokes in the middle of the canvas, each an undo step.
+async function strokes(session, count, size) {
+  for (let i = 0; i < count; ++i) {
+    const x = Math.round(size * (0.2 + 0.6 * ((i * 37) % 100) / 100));
+    const y = Math.round(size * (0.2 + 0.6 * ((i * 61) % 100) / 100));
+    await session.drag([[x, y], [x + 9, y + 5]]);
+  }
 }
 
-// A page of `size` px with `strokes` large ellipses drawn, each an undo step, all stored.
-async function drawn(browser, size, strokes) {
-  const session = await Session.open(browser, { width: size, height: size + kBar });
-  await session.choose('Byoga', 'MenuEllipse');
-  for (let i = 0; i < strokes; ++i) {
-    const at = (share) => Math.round(size * share);
-    await session.drag([[at(0.5), at(0.5)], [at(0.1 + (i % 10) * 0.03), at(0.2 + (i % 7) * 0.04)]]);
-  }
-  await new Promise((done) => setTimeout(done, 2000)); // the last store done
-  return session;
+// Watches for the ink of the next stroke at canvas pixel (x, y): resolves to the milliseconds
+// from its first move until the canvas shows it.
+function watchInk(page, x, y) {
+  return page.evaluate((x, y) => new Promise((done) => {
+    const context = document.getElementById('Picture1').getContext('2d');
+    const tick = new MessageChannel();
+    addEventListener('pointermove', (event) => {
+      const start = event.timeStamp;
+      tick.port1.onmessage = () => {
+        if (context.getImageData(x, y, 1, 1).data[0] === 0)
+          done(performance.now() - start);
+        else
+          tick.port2.postMessage(null);
+      };
+      tick.port2.postMessage(null);
+    }, { capture: true, once: true });
+  }), x, y);
 }
 
-// The mean time the page spends on a pointer move, from the first listener to the canvas's own.
-async function moveCost(browser, options) {
-  const session = await Session.open(browser, { width: 2048, height: 2048 + kBar, ...options });
-  const { page } = session;
-  await page.evaluate(() => {
-    window.moveTimes = [];
-    let start = 0;
-    addEventListener('pointermove', () => (start = performance.now()), true);
-    document.getElementById('Picture1').addEventListener('pointermove', () =>
-      window.moveTimes.push(performance.now() - start));
-  });
-  for (let stroke = 0; stroke < 20; ++stroke) {
-    const points = Array.from({ length: 101 }, (_, i) =>
-      [200 + 16 * i, 1000 + Math.round(800 * Math.sin((i + stroke) / 7))]);
-    await session.drag(points);
-    await new Promise((done) => setTimeout(done, 300));
+async function inkDelays(session, size) {
+  const delays = [];
+  for (let i = 0; i < 10; ++i) {
+    const y = Math.round(size * 0.1) + 4 * i;
+    await session.drag([[20, y], [60, y]]);
+    await pause(50);
+    const ink = watchInk(session.page, 43, y + 2);
+    await session.move(40, y + 2);
+    await session.down();
+    await session.move(46, y + 2);
+    delays.push(await ink);
+    await session.up();
+    await pause(300);
   }
-  const times = await page.evaluate(() => window.moveTimes);
-  return (1000 * times.reduce((sum, time) => sum + time, 0)) / times.length;
+  return median(delays);
 }
 
 const browser = await launch();
 try {
-  const large = await drawn(browser, 2048, 100);
-  const { page } = large;
-  const durations = [];
-  for (let run = 0; run < kRuns; ++run) {
-    const count = await page.evaluate(() => performance.getEntriesByName('mirona-store').length);
-    await large.choose('Mode', run % 2 ? 'Sayu' : 'Joge');
-    await page.waitForFunction((count) => performance.getEntriesByName('mirona-store').length > count, {}, count);
-    durations.push(await page.evaluate(() => performance.getEntriesByName('mirona-store').at(-1).duration));
-  }
-  const bytes = await page.evaluate(() => new Promise((done) => (indexedDB.open('mirona').onsuccess = (event) =>
-    event.target.result.transaction('pictures').objectStore('pictures').getAll().onsuccess = (got) =>
-      done(got.target.result.reduce((sum, record) => sum + record.bytes.length, 0)))));
-  const largeOpen = [];
-  for (let run = 0; run < kRuns; ++run)
-    largeOpen.push(await ready(page));
-  console.log(`2048 px, 100 steps (${bytes} bytes stored): store ${median(durations).toFixed(1)} ms, ` +
-    `open ${median(largeOpen).toFixed(1)} ms`);
-
-  const small = await drawn(browser, 451, 20);
-  const blank = await Session.open(browser, { width: 451, height: 451 + kBar });
-  const withPicture = [];
-  const without = [];
-  for (let run = 0; run < kRuns; ++run) {
-    withPicture.push(await ready(small.page));
-    without.push(await ready(blank.page));
-  }
-  console.log(`451 px: open with a stored picture ${median(withPicture).toFixed(1)} ms, without ` +
-    `${median(without).toFixed(1)} ms (${(median(withPicture) / median(without)).toFixed(2)} times)`);
-
-  const refused = () => (indexedDB.open = () => {
-    throw new DOMException('refused', 'SecurityError');
-  });
-  const [on, off] = [await moveCost(browser, {}), await moveCost(browser, { before: refused })];
-  console.log(`a stroke's move on 2048 px: ${on.toFixed(0)} µs storing, ${off.toFixed(0)} µs with ` +
-    'storage refused');
+  console.log('| size | steps | CPU | store (main thread) | open | ink, storing | ink, storage refused |');
+  console.log('|---|---|---|---|---|---|---|');
+  for (const size of [451, 2048])
+    for (const steps of [100, 1000]) {
+      const viewport = { width: size, height: size + kBar };
+      const session = await Session.open(browser, viewport);
+      const off = await Session.open(browser, { ...viewport, before: refused });
+      const { page } = session;
+      await strokes(session, steps, size);
+      await pause(2000);
+      for (const rate of [1, 6]) {
+        for (const each of [session, off])
+          await (await each.page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate });
+        const stores = [];
+        for (let i = 0; i < 10; ++i) {
+          await session.storing(() => strokes(session, 1, size));
+          stores.push(await page.evaluate(() => performance.getEntriesByName('mirona-store-work').at(-1).duration));
+        }
+        const opens = [];
+        for (let i = 0; i < 5; ++i) {
+          await reload(page);
+          opens.push(await page.evaluate(() => performance.getEntriesByName('mirona-ready')[0].startTime));
+        }
+        const [on, offDelay] = [await inkDelays(session, size), await inkDelays(off, size)];
+        console.log(`| ${size} | ${steps} | ${rate}× | ${median(stores).toFixed(2)} ms | ${median(opens).toFixed(0)} ms | ` +
+          `${on.toFixed(1)} ms | ${offDelay.toFixed(1)} ms |`);
+      }
+      await session.page.browserContext().close();
+      await off.page.browserContext().close();
+    }
 } finally {
   await browser.close();
 }

@@ -2,11 +2,12 @@
 // IndexedDB, so that a closed, reloaded, discarded or crashed page loses nothing. The app never
 // deletes a picture by itself: only the pupil does, from the list of pictures.
 //
-// A picture is three kinds of record: what the list shows (`pictures`: dates, size, thumbnail),
-// its head (`heads`: the engine's picture, tool, mode and which undo steps it has), and one record
-// per undo step (`steps`), which never changes once written. A store writes the head and the
-// steps made since the last store, and deletes the steps the history let go, all in one
-// transaction: what is kept is always a whole picture, and a store costs what changed.
+// A picture is records of four kinds: what the list shows (`pictures`: dates, size, thumbnail),
+// its head (`heads`: the engine's picture, tool and mode, in `parts` small enough for browsers to
+// store without wrapping them in a file, and which undo steps it has), and one record per undo
+// step (`steps`), which never changes once written. A store writes the head and the steps made
+// since the last store, and deletes the steps the history let go, all in one transaction: what
+// is kept is always a whole picture, and a store costs what changed.
 //
 // One page writes a picture at a time. The page that has a picture open says so in `owners` and
 // renews that every few seconds; every store checks in its own transaction that the page still
@@ -31,7 +32,8 @@ function startKeeping(engine, ui) {
   const kOpenMs = 3000; // storage that takes longer to open (some browsers' can hang) is none
   const kRetryMs = [1000, 2000, 3000, 5000]; // pauses before the tries after a failure, the last repeated
   const kThumbnail = 96; // the longer side of a picture in the list, in pixels
-  const kStores = ['pictures', 'heads', 'steps', 'owners'];
+  const kStores = ['pictures', 'heads', 'parts', 'steps', 'owners'];
+  const kPartBytes = 48 * 1024; // Chromium wraps a record of more than 64 KiB in a file: slow
   const scope = location.protocol === 'file:' ? '' : new URL('.', location.href).pathname;
   const tabKey = `mirona picture ${scope}`; // in the tab's session storage
   const page = randomId();
@@ -95,6 +97,7 @@ function startKeeping(engine, ui) {
       const db = opening.result;
       db.createObjectStore('pictures', { keyPath: 'id' }).createIndex('scope', 'scope');
       db.createObjectStore('heads', { keyPath: 'id' });
+      db.createObjectStore('parts'); // keys [picture id, part number]
       db.createObjectStore('steps'); // keys [picture id, serial]
       db.createObjectStore('owners', { keyPath: 'id' });
     };
@@ -187,12 +190,16 @@ function startKeeping(engine, ui) {
     const live = new Set(serials);
     const fresh = [];
     serials.forEach((serial, i) => current.stored.has(serial) || fresh.push([serial, engineBytes(engine._stepBytes(i, scratch))]));
+    const parts = [];
+    for (let at = 0; at < head.length || !parts.length; at += kPartBytes)
+      parts.push(head.subarray(at, at + kPartBytes));
     return {
       picture: {
         id: current.id, scope, format: kFormat, created: current.created, time: Date.now(),
         width: engine._width(), height: engine._height(), thumbnail: thumbnail(),
       },
-      head: { id: current.id, format: kFormat, bytes: head, serials },
+      head: { id: current.id, format: kFormat, parts: parts.length, serials },
+      parts,
       fresh,
       gone: [...current.stored].filter((serial) => !live.has(serial)),
       serials,
@@ -219,6 +226,9 @@ function startKeeping(engine, ui) {
         };
       store('pictures').put(made.picture);
       store('heads').put(made.head);
+      made.parts.forEach((part, k) => store('parts').put(part, [id, k]));
+      if (current.parts > made.parts.length)
+        store('parts').delete(IDBKeyRange.bound([id, made.parts.length], [id, Infinity]));
       for (const [serial, bytes] of made.fresh)
         store('steps').put(bytes, [id, serial]);
       for (const serial of made.gone)
@@ -238,7 +248,7 @@ function startKeeping(engine, ui) {
 
   // A picture this page goes on with under a new id: all of it is still to store.
   function fork() {
-    current = { id: randomId(), owned: true, exists: false, stored: new Set(), created: Date.now() };
+    current = { id: randomId(), owned: true, exists: false, stored: new Set(), parts: 0, created: Date.now() };
     rememberInTab();
   }
 
@@ -272,6 +282,7 @@ function startKeeping(engine, ui) {
       }
       performance.measure('mirona-store', 'mirona-store-start');
       current.stored = new Set(made.serials);
+      current.parts = made.parts.length;
       current.exists = true;
       kept = Math.max(kept, upTo);
       failures = 0;
@@ -342,10 +353,11 @@ function startKeeping(engine, ui) {
   // ---- Opening.
 
   async function readPicture(id) {
-    return transact(['pictures', 'heads', 'steps'], 'readonly', (_, store) => {
+    return transact(['pictures', 'heads', 'parts', 'steps'], 'readonly', (_, store) => {
       const found = {};
       store('pictures').get(id).onsuccess = (event) => (found.picture = event.target.result);
       store('heads').get(id).onsuccess = (event) => (found.head = event.target.result);
+      store('parts').getAll(IDBKeyRange.bound([id, 0], [id, Infinity])).onsuccess = (event) => (found.parts = event.target.result);
       const range = IDBKeyRange.bound([id, 0], [id, Infinity]);
       store('steps').getAll(range).onsuccess = (event) => (found.steps = event.target.result);
       store('steps').getAllKeys(range).onsuccess = (event) => (found.keys = event.target.result);
@@ -355,11 +367,12 @@ function startKeeping(engine, ui) {
 
   // The bytes the engine restores a picture from: the head, then its steps in order; null where
   // the records are not of a format this build reads, or not whole.
-  function snapshotOf({ picture, head, steps, keys }) {
-    if (!picture || !head || !kReadable.includes(picture.format) || !kReadable.includes(head.format))
+  function snapshotOf({ picture, head, parts: headParts, steps, keys }) {
+    if (!picture || !head || !kReadable.includes(picture.format) || !kReadable.includes(head.format) ||
+        headParts.length !== head.parts)
       return null;
     const bySerial = new Map(keys.map(([, serial], i) => [serial, steps[i]]));
-    const parts = [head.bytes, ...head.serials.map((serial) => bySerial.get(serial))];
+    const parts = [...headParts, ...head.serials.map((serial) => bySerial.get(serial))];
     if (parts.some((part) => !(part instanceof Uint8Array)))
       return null;
     const bytes = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
@@ -368,7 +381,7 @@ function startKeeping(engine, ui) {
       bytes.set(part, at);
       at += part.length;
     }
-    return { bytes, serials: head.serials };
+    return { bytes, serials: head.serials, parts: head.parts };
   }
 
   function restore(bytes) {
@@ -387,7 +400,10 @@ function startKeeping(engine, ui) {
     const snapshot = snapshotOf(found);
     if (!snapshot || !restore(snapshot.bytes))
       return false;
-    current = { id, owned: true, exists: true, stored: new Set(snapshot.serials), created: found.picture.created };
+    current = {
+      id, owned: true, exists: true, stored: new Set(snapshot.serials), parts: snapshot.parts,
+      created: found.picture.created,
+    };
     changes = kept = 0;
     rememberInTab();
     return true;
@@ -417,7 +433,7 @@ function startKeeping(engine, ui) {
     for (const record of legacy.sort((a, b) => a.time - b.time)) {
       if (!(record.bytes instanceof Uint8Array) || !restore(record.bytes))
         continue;
-      current = { id: randomId(), owned: true, exists: false, stored: new Set(), created: record.time };
+      current = { id: randomId(), owned: true, exists: false, stored: new Set(), parts: 0, created: record.time };
       const made = records();
       made.picture.time = record.time;
       await write(made, true);
@@ -534,11 +550,12 @@ function startKeeping(engine, ui) {
     await transact(kStores, 'readwrite', (_, store) => {
       store('pictures').delete(id);
       store('heads').delete(id);
+      store('parts').delete(IDBKeyRange.bound([id, 0], [id, Infinity]));
       store('steps').delete(IDBKeyRange.bound([id, 0], [id, Infinity]));
       store('owners').delete(id);
     });
     if (id === current?.id) {
-      Object.assign(current, { exists: false, stored: new Set() });
+      Object.assign(current, { exists: false, stored: new Set(), parts: 0 });
       kept = changes; // deleted as it is: nothing of it is to store any more
     }
     return true;
