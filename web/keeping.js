@@ -410,7 +410,8 @@ function startKeeping(engine, ui) {
   }
 
   // The first releases kept one record a page in another database; each readable one becomes a
-  // picture of this folder, once. They stay where they were.
+  // picture of this folder, once (`owners` keeps that it was done, under the marker's name).
+  // They stay where they were.
   async function importLegacy() {
     const marker = `imported ${scope}`;
     const [mark] = await transact('owners', 'readonly', (_, store) => {
@@ -420,12 +421,12 @@ function startKeeping(engine, ui) {
     });
     if (mark)
       return;
-    const legacyDatabase = await new Promise((resolve) => {
+    const legacyDatabase = await within(new Promise((resolve) => {
       const opening = indexedDB.open(kLegacyDatabase);
       opening.onupgradeneeded = () => opening.transaction.abort(); // there is none: make none
       opening.onsuccess = () => resolve(opening.result);
       opening.onerror = () => resolve(null);
-    });
+    }));
     let legacy = [];
     if (legacyDatabase?.objectStoreNames.contains('pictures'))
       legacy = await done(legacyDatabase.transaction('pictures').objectStore('pictures').getAll()).catch(() => []);
@@ -464,7 +465,7 @@ function startKeeping(engine, ui) {
   async function open() {
     try {
       database = await openDatabase();
-      await within(importLegacy());
+      await importLegacy().catch(() => {});
     } catch {
       database = null;
       available = false;
