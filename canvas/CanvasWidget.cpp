@@ -183,12 +183,13 @@ void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region)
     const bool covers = (QRegion(inImage_) - region).isEmpty();
     const Surface::DisplayGrid grid{reinterpret_cast<std::uint32_t*>(pixels),
                                     image.bytesPerLine() / 4, columns_, rows_, columnBits_};
+    rects_.clear();
     for (const QRect& dirty : region) {
         const QRect r = dirty & inImage_;
         if (!r.isEmpty())
-            surface_.displayChanges({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, shown_,
-                                    grid, all);
+            rects_.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     }
+    surface_.displayChanges(rects_, shown_, grid, all);
     shownKnown_ = !image.hasAlphaChannel() && (shownKnown_ || covers);
 }
 

@@ -107,7 +107,8 @@ private:
     std::vector<int> columns_;
     std::vector<int> rows_;
     std::vector<std::uint32_t> columnBits_;
-    QRect inImage_; // the canvas pixels whose device pixels all lie in the image
+    QRect inImage_;                // the canvas pixels whose device pixels all lie in the image
+    std::vector<PixelRect> rects_; // the rectangles of the paint being written
 };
 
 } // namespace mirona

@@ -221,17 +221,19 @@ void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
         *out++ = single(x);
 }
 
-void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
+void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
                              const DisplayGrid& grid, bool all) const {
-    if (r.isEmpty())
-        return;
     // First the words are compared, with no branch on what they hold, so that the processor can
-    // fetch many rows' words at once; then the changed pixels are written.
+    // fetch many rows' words at once; then the changed pixels are written, in the order in which
+    // they lie in the image as far as they can be: a band of rectangles four rows at a time,
+    // across the band. Down a column of words instead, each row's pixels would lie a whole image
+    // row from the last, and the writes took half as long again at 300 %.
     struct Change {
         int x; // the word's first canvas column, which may lie left of the rectangle
         int y;
         std::uint32_t changed;
         std::uint32_t now;
+        std::uint32_t inside; // the word's pixels inside the rectangle
     };
     std::array<Change, 64> changes;
     std::size_t count = 0;
@@ -239,13 +241,7 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
     const int* const rows = grid.rows.data();
     // One device pixel a canvas pixel: the spans of a scale below or above 1 would shorten or
     // lengthen the whole.
-    const bool unit = columns[r.right] - columns[r.left] == r.width() &&
-                      rows[r.bottom] - rows[r.top] == r.height();
-    // At one device pixel a canvas pixel, eight pixels at once wherever one of them changed,
-    // where the rectangle holds whole bytes of bits: a loop over single bits would end at a
-    // different count in nearly every word, and the processor would mispredict its end each
-    // time. The unchanged pixels of a byte inside the rectangle show what they show already.
-    const bool wholeBytes = unit && (r.left & 7) == 0 && (r.right & 7) == 0;
+    const bool unit = columns[width_] - columns[0] == width_ && rows[height_] - rows[0] == height_;
     const auto write = [&] {
         for (std::size_t c = 0; c < count; ++c) {
             const Change& change = changes[c];
@@ -253,14 +249,21 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
                 std::uint32_t* const pixels =
                     grid.pixels + static_cast<std::ptrdiff_t>(rows[change.y]) * grid.stride +
                     columns[change.x];
-                if (wholeBytes) {
-                    for (int i = 0; i < 32; i += 8)
-                        if ((change.changed >> i & 0xFFu) != 0)
-                            eightPixels(change.now >> i & 0xFFu, pixels + i);
-                    continue;
+                // Eight pixels at once wherever one of them changed and the byte lies inside the
+                // rectangle: a loop over single bits would end at a different count in nearly
+                // every word, and the processor would mispredict its end each time. The
+                // unchanged pixels of the byte show what they show already.
+                std::uint32_t single = 0;
+                for (int i = 0; i < 32; i += 8) {
+                    if ((change.changed >> i & 0xFFu) == 0)
+                        continue;
+                    if ((change.inside >> i & 0xFFu) == 0xFFu)
+                        eightPixels(change.now >> i & 0xFFu, pixels + i);
+                    else
+                        single |= change.changed & 0xFFu << i;
                 }
-                for (std::uint32_t bits = change.changed; bits != 0; bits &= bits - 1) {
-                    const int bit = std::countr_zero(bits);
+                for (; single != 0; single &= single - 1) {
+                    const int bit = std::countr_zero(single);
                     pixels[bit] = colourOf(change.now, bit);
                 }
                 continue;
@@ -278,26 +281,70 @@ void Surface::displayChanges(const PixelRect& r, std::span<std::uint32_t> shown,
         }
         count = 0;
     };
-    // Column by column of words, whose rows follow one another in the bits.
-    const int words = ((r.right - 1) >> 5) - (r.left >> 5) + 1;
-    for (int j = 0; j < words; ++j) {
-        std::uint32_t inside = j == 0 ? ~0u << (r.left & 31) : ~0u;
-        if (j + 1 == words)
-            inside &= ~0u >> (31 - ((r.right - 1) & 31));
-        const int x = (r.left & ~31) + 32 * j;
-        const std::size_t first = wordIndex(x, r.top);
+    // Rows top to bottom - 1 of the words of rectangle r from column x, which the mask `inside`
+    // limits to the rectangle.
+    const auto compare = [&](int x, std::uint32_t inside, int top, int bottom) {
+        const std::size_t first = wordIndex(x, 0);
         const std::uint32_t* const bits = words_.data() + first;
         std::uint32_t* const shownBits = shown.data() + first;
         const std::uint32_t written = all ? inside : 0u;
-        for (int y = 0; y < r.height(); ++y) {
+        int y = top;
+#if defined(__SSE2__)
+        // Four rows at once, looked at further only where one of them changed: along a thin
+        // outline most are the same.
+        if (!all) {
+            const __m128i within = _mm_set1_epi32(static_cast<int>(inside));
+            for (; y + 4 <= bottom; y += 4) {
+                const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bits + y));
+                auto* const at = reinterpret_cast<__m128i*>(shownBits + y);
+                const __m128i was = _mm_loadu_si128(at);
+                const __m128i changed = _mm_and_si128(_mm_xor_si128(now, was), within);
+                if (_mm_movemask_epi8(_mm_cmpeq_epi32(changed, _mm_setzero_si128())) == 0xFFFF)
+                    continue;
+                _mm_storeu_si128(at, _mm_xor_si128(was, changed));
+                alignas(16) std::array<std::uint32_t, 4> changedRows;
+                _mm_store_si128(reinterpret_cast<__m128i*>(changedRows.data()), changed);
+                if (count + 4 > changes.size())
+                    write();
+                for (int k = 0; k < 4; ++k) {
+                    changes[count] = {x, y + k, changedRows[k], bits[y + k], inside};
+                    count += changedRows[k] != 0 ? 1 : 0;
+                }
+            }
+        }
+#endif
+        for (; y < bottom; ++y) {
             const std::uint32_t now = bits[y];
             const std::uint32_t changed = (now ^ shownBits[y]) & inside;
             shownBits[y] ^= changed;
-            changes[count] = {x, r.top + y, changed | written, now};
-            count += (changed | written) != 0 ? 1 : 0;
             if (count == changes.size())
                 write();
+            changes[count] = {x, y, changed | written, now, inside};
+            count += (changed | written) != 0 ? 1 : 0;
         }
+    };
+    for (std::size_t band = 0; band < rects.size();) {
+        std::size_t end = band + 1;
+        while (end < rects.size() && rects[end].top == rects[band].top &&
+               rects[end].bottom == rects[band].bottom)
+            ++end;
+        for (int top = rects[band].top; top < rects[band].bottom; top += 4) {
+            const int bottom = std::min(top + 4, rects[band].bottom);
+            for (std::size_t i = band; i < end; ++i) {
+                const PixelRect& r = rects[i];
+                if (r.isEmpty())
+                    continue;
+                // Column by column of words, whose rows follow one another in the bits.
+                const int words = ((r.right - 1) >> 5) - (r.left >> 5) + 1;
+                for (int j = 0; j < words; ++j) {
+                    std::uint32_t inside = j == 0 ? ~0u << (r.left & 31) : ~0u;
+                    if (j + 1 == words)
+                        inside &= ~0u >> (31 - ((r.right - 1) & 31));
+                    compare((r.left & ~31) + 32 * j, inside, top, bottom);
+                }
+            }
+        }
+        band = end;
     }
     write();
 }

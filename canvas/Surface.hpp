@@ -68,15 +68,16 @@ public:
         std::span<const int> rows;
         std::span<const std::uint32_t> columnBits;
     };
-    // The pixels of r as such words, each as its block of device pixels on the grid, but only
-    // around where their bits differ from `shown`: a copy of bits() that says what the image
-    // showed when last written, and that the call keeps up to date. With `all`, every pixel of r
-    // is written, whatever `shown` says. Nothing outside r's device pixels is written; inside
-    // them, at least every pixel that changed. Along a thin outline nearly all of a repainted
-    // rectangle shows what it showed, and comparing bits costs far less than writing display
-    // pixels.
-    void displayChanges(const PixelRect& r, std::span<std::uint32_t> shown, const DisplayGrid& grid,
-                        bool all = false) const;
+    // The pixels of the rectangles as such words, each as its block of device pixels on the
+    // grid, but only around where their bits differ from `shown`: a copy of bits() that says
+    // what the image showed when last written, and that the call keeps up to date. With `all`,
+    // every pixel of the rectangles is written, whatever `shown` says. Nothing outside their
+    // device pixels is written; inside them, at least every pixel that changed. Along a thin
+    // outline nearly all of a repainted rectangle shows what it showed, and comparing bits costs
+    // far less than writing display pixels. Rectangles in a row with the same top and bottom (a
+    // band, as a banded region lists them) are written together, row by row across the band.
+    void displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
+                        const DisplayGrid& grid, bool all = false) const;
     // The bits, whose size a `shown` copy takes.
     [[nodiscard]] std::span<const std::uint32_t> bits() const { return words_; }
 

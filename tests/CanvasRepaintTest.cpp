@@ -10,8 +10,10 @@
 #include <QRegion>
 #include <QTest>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 
 namespace mirona {
@@ -232,6 +234,97 @@ TEST_P(CanvasRepaintTest, WritesTheDevicePixelsOfWhatChangedAndFewOthers) {
     ASSERT_GT(changedDevice, 0);
     // At one device pixel a canvas pixel, eight pixels are written where one of them changed.
     EXPECT_LE(written, 8 * changedDevice);
+}
+
+// A random picture of w x h pixels.
+Surface randomPicture(int w, int h, std::mt19937& random) {
+    Surface surface(w, h);
+    for (int top = 0; top < h; top += 32)
+        for (int left = 0; left < w; left += 32) {
+            std::array<std::uint32_t, 32> masks{};
+            for (std::uint32_t& m : masks)
+                m = static_cast<std::uint32_t>(random()) &
+                    (w - left >= 32 ? ~0u : (1u << (w - left)) - 1);
+            surface.invertMasked(left, top, 1, std::min(32, h - top),
+                                 [&](int) { return masks.data(); });
+        }
+    return surface;
+}
+
+// Surface::displayChanges on grids of several scales, at several offsets, where the image shows
+// another picture: inside the rectangles, every device pixel of a changed canvas pixel is written
+// with its colour; outside, nothing; then a call over the whole canvas writes what still differs
+// outside them, and a last one writes nothing.
+TEST(DisplayChangesTest, WritesWhatDiffersInsideTheRectanglesAtAnyScale) {
+    std::mt19937 random(29);
+    constexpr std::uint32_t kMark = 0xFF00FF00u;
+    for (const double ratio : {0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0})
+        for (int round = 0; round < 4; ++round) {
+            const int w = 40 + static_cast<int>(random() % 90);
+            const int h = 30 + static_cast<int>(random() % 70);
+            const Surface picture = randomPicture(w, h, random);
+            const Surface was = randomPicture(w, h, random);
+            std::vector<std::uint32_t> shown(was.bits().begin(), was.bits().end());
+            const QPoint origin(static_cast<int>(random() % 5), static_cast<int>(random() % 5));
+            const auto edges = [&](int at, int n) {
+                std::vector<int> out;
+                for (int i = 0; i <= n; ++i)
+                    out.push_back(qRound((at + i) * ratio));
+                return out;
+            };
+            const std::vector<int> columns = edges(origin.x(), w);
+            const std::vector<int> rows = edges(origin.y(), h);
+            std::vector<std::uint32_t> columnBits;
+            for (int x = 0; x < w; ++x)
+                columnBits.insert(columnBits.end(), columns[x + 1] - columns[x], 1u << (x & 31));
+            QImage image(columns.back(), rows.back(), QImage::Format_RGB32);
+            const Surface::DisplayGrid grid{reinterpret_cast<std::uint32_t*>(image.bits()),
+                                            image.bytesPerLine() / 4, columns, rows, columnBits};
+            // Two bands of rectangles side by side, as a region lists them.
+            std::vector<PixelRect> rects;
+            for (const auto& [top, bottom] : {std::pair(2, h / 2), std::pair(h / 2 + 3, h - 1)})
+                for (int left = static_cast<int>(random() % 7); left + 4 < w;) {
+                    const int right = std::min(w, left + 1 + static_cast<int>(random() % 40));
+                    rects.push_back({left, top, right, bottom});
+                    left = right + 1 + static_cast<int>(random() % 9);
+                }
+            const auto inRects = [&](int x, int y) {
+                return std::any_of(rects.begin(), rects.end(), [&](const PixelRect& r) {
+                    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                });
+            };
+            // Each device pixel with the canvas pixel it shows.
+            const auto check = [&](const auto& expect) {
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x)
+                        for (int j = rows[y]; j < rows[y + 1]; ++j)
+                            for (int i = columns[x]; i < columns[x + 1]; ++i)
+                                expect(x, y, image.pixel(i, j));
+            };
+            const bool all = round == 3;
+            image.fill(kMark);
+            picture.displayChanges(rects, shown, grid, all);
+            check([&](int x, int y, QRgb p) {
+                const bool differs = all || picture.pixel(x, y) != was.pixel(x, y);
+                if (!inRects(x, y))
+                    ASSERT_EQ(p, kMark) << ratio << ": " << x << "," << y;
+                else if (p != kMark || differs)
+                    ASSERT_EQ(p, picture.pixel(x, y)) << ratio << ": " << x << "," << y;
+            });
+            for (int j = 0; j < image.height(); ++j)
+                for (int i = 0; i < (j < rows[0] ? image.width() : columns[0]); ++i)
+                    ASSERT_EQ(image.pixel(i, j), kMark) << "above or left of the canvas";
+            const PixelRect whole{0, 0, w, h};
+            image.fill(kMark);
+            picture.displayChanges({&whole, 1}, shown, grid);
+            check([&](int x, int y, QRgb p) {
+                if (p != kMark || (!inRects(x, y) && picture.pixel(x, y) != was.pixel(x, y)))
+                    ASSERT_EQ(p, picture.pixel(x, y)) << ratio << ": " << x << "," << y;
+            });
+            image.fill(kMark);
+            picture.displayChanges({&whole, 1}, shown, grid);
+            check([&](int x, int y, QRgb p) { ASSERT_EQ(p, kMark) << x << "," << y; });
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTool, CanvasRepaintTest,
