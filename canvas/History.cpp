@@ -56,12 +56,12 @@ bool History::commit() {
         return false;
     }
     if (now != size_) {
-        Step step{size_, now, blackTiles(), {}};
+        Step step{0, size_, now, blackTiles(), {}};
         step.blackAfter = takePicture();
         push(std::move(step));
         return true;
     }
-    Step step{size_, now, takeChanges(), {}};
+    Step step{0, size_, now, takeChanges(), {}};
     if (step.flips.empty())
         return false;
     push(std::move(step));
@@ -107,6 +107,7 @@ void History::push(Step step) {
         stepBytes_ -= steps_.back().bytes();
         steps_.pop_back();
     }
+    step.serial = nextSerial_++;
     stepBytes_ += step.bytes();
     steps_.push_back(std::move(step));
     done_ = steps_.size();
@@ -183,15 +184,14 @@ void History::write(SnapshotWriter& out, const std::vector<Tile>& tiles) {
     out.put(static_cast<std::uint32_t>(tiles.size()));
     for (const Tile& tile : tiles) {
         out.put(tile.index);
-        for (const std::uint32_t row : tile.bits)
-            out.put(row);
+        out.putAll(std::span<const std::uint32_t>(tile.bits));
     }
 }
 
 bool History::read(SnapshotReader& in, Size& size) {
     const auto width = in.get<std::uint32_t>();
     const auto height = in.get<std::uint32_t>();
-    const auto fits = [](std::uint32_t side) { return side >= 1 && side <= kMaxSide; };
+    const auto fits = [](std::uint32_t side) { return side >= 1 && side <= kMaxReadSide; };
     if (!in.ok() || !fits(width) || !fits(height))
         return false;
     size = {static_cast<int>(width), static_cast<int>(height)};
@@ -199,7 +199,6 @@ bool History::read(SnapshotReader& in, Size& size) {
 }
 
 bool History::read(SnapshotReader& in, Size size, std::vector<Tile>& tiles) {
-    constexpr std::size_t kTileBytes = sizeof(std::uint32_t) * (1 + kTile);
     const auto count = in.get<std::uint32_t>();
     if (!in.has(std::uint64_t{count} * kTileBytes))
         return false;
@@ -209,8 +208,7 @@ bool History::read(SnapshotReader& in, Size size, std::vector<Tile>& tiles) {
     for (std::uint32_t i = 0; i < count; ++i) {
         Tile& tile = tiles[i];
         tile.index = in.get<std::uint32_t>();
-        for (std::uint32_t& row : tile.bits)
-            row = in.get<std::uint32_t>();
+        in.getAll(std::span<std::uint32_t>(tile.bits));
         if (tile.index >= columns * tileRows || (i > 0 && tile.index <= tiles[i - 1].index))
             return false;
         // The pixels of the tile that lie inside the picture.
@@ -226,51 +224,100 @@ bool History::read(SnapshotReader& in, Size size, std::vector<Tile>& tiles) {
     return in.ok();
 }
 
-void History::save(SnapshotWriter& out) const {
-    write(out, size_);
-    write(out, blackTiles());
-    out.put(static_cast<std::uint32_t>(steps_.size()));
-    out.put(static_cast<std::uint32_t>(done_));
-    for (const Step& step : steps_) {
-        write(out, step.before);
-        write(out, step.after);
-        write(out, step.flips);
-        if (step.before != step.after)
-            write(out, step.blackAfter);
-    }
+bool History::read(SnapshotReader& in, int version, Step& step) {
+    if (version >= 2)
+        step.serial = in.get<std::uint32_t>();
+    return read(in, step.before) && read(in, step.after) && read(in, step.before, step.flips) &&
+           (step.before == step.after || read(in, step.after, step.blackAfter));
 }
 
-bool History::restore(SnapshotReader& in) {
+void History::saveHead(SnapshotWriter& out) const {
+    const auto black = static_cast<std::size_t>(
+        std::count_if(picture_.begin(), picture_.end(), [](const Bits& b) { return !isBlank(b); }));
+    out.reserve(6 * sizeof(std::uint32_t) + black * kTileBytes);
+    write(out, size_);
+    out.put(static_cast<std::uint32_t>(black));
+    for (std::size_t i = 0; i < picture_.size(); ++i)
+        if (!isBlank(picture_[i])) {
+            out.put(static_cast<std::uint32_t>(i));
+            out.putAll(std::span<const std::uint32_t>(picture_[i]));
+        }
+    out.put(static_cast<std::uint32_t>(steps_.size()));
+    out.put(static_cast<std::uint32_t>(done_));
+    out.put(nextSerial_);
+}
+
+void History::saveStep(SnapshotWriter& out, std::size_t i) const {
+    const Step& step = steps_[i];
+    out.reserve(step.bytes());
+    out.put(step.serial);
+    write(out, step.before);
+    write(out, step.after);
+    write(out, step.flips);
+    if (step.before != step.after)
+        write(out, step.blackAfter);
+}
+
+void History::save(SnapshotWriter& out) const {
+    saveHead(out);
+    out.reserve(stepBytes_);
+    for (std::size_t i = 0; i < steps_.size(); ++i)
+        saveStep(out, i);
+}
+
+bool History::restore(SnapshotReader& in, int version) {
     Size size;
     std::vector<Tile> black;
-    if (!read(in, size) || !read(in, size, black))
+    if (!read(in, size) || !fits(size) || !read(in, size, black))
         return false;
     const auto count = in.get<std::uint32_t>();
     const auto done = in.get<std::uint32_t>();
-    if (!in.ok() || count > kMaxSteps || done > count)
+    std::uint32_t nextSerial = count + 1;
+    if (version >= 2)
+        nextSerial = in.get<std::uint32_t>();
+    // Every step takes at least its sizes and a count: a count beyond the bytes is damage.
+    if (!in.ok() || done > count || !in.has(std::uint64_t{count} * 5 * sizeof(std::uint32_t)))
         return false;
     std::deque<Step> steps;
-    std::size_t stepBytes = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         Step step;
-        if (!read(in, step.before) || !read(in, step.after) || !read(in, step.before, step.flips) ||
-            (step.before != step.after && !read(in, step.after, step.blackAfter)) ||
-            (i > 0 && steps.back().after != step.before))
+        if (!read(in, version, step) || (i > 0 && steps.back().after != step.before))
             return false;
-        stepBytes += step.bytes();
+        if (version < 2)
+            step.serial = i + 1;
+        else if (step.serial >= nextSerial || (i > 0 && step.serial <= steps.back().serial))
+            return false;
         steps.push_back(std::move(step));
     }
     // The kept picture lies after the last step done and before the first to redo.
     if (!in.atEnd() || (done > 0 && steps[done - 1].after != size) ||
         (done < count && steps[done].before != size))
         return false;
+
+    // Steps to pictures too large to show go: those before the kept picture with all older
+    // ones, those after it with all newer ones.
+    std::size_t first = 0;
+    std::size_t last = count;
+    for (std::size_t i = 0; i < done; ++i)
+        if (!fits(steps[i].before))
+            first = i + 1;
+    for (std::size_t i = count; i > done; --i)
+        if (!fits(steps[i - 1].after))
+            last = i - 1;
+    std::size_t stepBytes = 0;
+    for (std::size_t i = first; i < last; ++i)
+        stepBytes += steps[i].bytes();
     const std::size_t pictureBytes =
-        static_cast<std::size_t>(columnsOf(size)) * rowsOf(size) * sizeof(Bits);
-    if (count > 1 && stepBytes + pictureBytes > budget_)
-        return false;
+        static_cast<std::size_t>(columnsOf(size)) * rowsOf(size) * kBitsBytes;
+    while (last - first > 1 && (last - first > kMaxSteps || stepBytes + pictureBytes > budget_))
+        stepBytes -= (first < done ? steps[first++] : steps[--last]).bytes();
+    steps.erase(steps.begin() + static_cast<std::ptrdiff_t>(last), steps.end());
+    steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(first));
+
     steps_ = std::move(steps);
-    done_ = done;
+    done_ = done - first;
     stepBytes_ = stepBytes;
+    nextSerial_ = nextSerial;
     paintAfresh(size, black);
     touched_.resize(size_.width, size_.height);
     return true;

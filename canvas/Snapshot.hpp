@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -12,30 +11,34 @@
 
 namespace mirona {
 
-// The bytes of a number, least significant first on any machine, so that a snapshot reads back
-// the same on every build. (Emscripten's library has no std::bit_cast.)
-template <class T> std::array<std::uint8_t, sizeof(T)> littleEndianBytes(T value) {
-    static_assert(std::is_arithmetic_v<T>);
-    std::array<std::uint8_t, sizeof(T)> bytes{};
-    std::memcpy(bytes.data(), &value, sizeof(T));
-    if constexpr (std::endian::native == std::endian::big)
-        std::reverse(bytes.begin(), bytes.end());
-    return bytes;
-}
+// A snapshot holds numbers least significant byte first, which on the only machines this
+// program runs on (the surface's bits need them) is their bytes as they lie in memory.
+static_assert(std::endian::native == std::endian::little, "snapshot numbers as they lie in memory");
 
-// Writes a session's snapshot: numbers as littleEndianBytes().
+// Writes a session's snapshot: numbers least significant byte first, appended to one buffer.
 class SnapshotWriter final {
 public:
+    // Room for `count` more bytes, where the writer knows how many will follow.
+    void reserve(std::size_t count) { bytes_.reserve(bytes_.size() + count); }
+
     template <class T> void put(T value) {
-        const auto bytes = littleEndianBytes(value);
-        const std::size_t at = bytes_.size();
-        bytes_.resize(at + bytes.size());
-        std::memcpy(bytes_.data() + at, bytes.data(), bytes.size());
+        static_assert(std::is_arithmetic_v<T>);
+        append(&value, sizeof(T));
+    }
+    // The numbers one after the other, as put() writes each.
+    template <class T> void putAll(std::span<const T> values) {
+        static_assert(std::is_arithmetic_v<T>);
+        append(values.data(), values.size_bytes());
     }
 
     [[nodiscard]] std::vector<std::uint8_t> take() { return std::move(bytes_); }
 
 private:
+    void append(const void* data, std::size_t count) {
+        const auto* first = static_cast<const std::uint8_t*>(data);
+        bytes_.insert(bytes_.end(), first, first + count);
+    }
+
     std::vector<std::uint8_t> bytes_;
 };
 
@@ -47,18 +50,25 @@ public:
     explicit SnapshotReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     template <class T> T get() {
+        static_assert(std::is_arithmetic_v<T>);
+        T value{};
         if (!has(sizeof(T))) {
             failed_ = true;
-            return T{};
+            return value;
         }
-        std::array<std::uint8_t, sizeof(T)> bytes{};
-        std::memcpy(bytes.data(), bytes_.data() + pos_, sizeof(T));
+        std::memcpy(&value, bytes_.data() + pos_, sizeof(T));
         pos_ += sizeof(T);
-        if constexpr (std::endian::native == std::endian::big)
-            std::reverse(bytes.begin(), bytes.end());
-        T value;
-        std::memcpy(&value, bytes.data(), sizeof(T));
         return value;
+    }
+    // Fills `values` with the numbers that follow, as get() reads each.
+    template <class T> void getAll(std::span<T> values) {
+        static_assert(std::is_arithmetic_v<T>);
+        if (!has(values.size_bytes())) {
+            failed_ = true;
+            return;
+        }
+        std::memcpy(values.data(), bytes_.data() + pos_, values.size_bytes());
+        pos_ += values.size_bytes();
     }
 
     // Whether `count` more bytes are there: for counts read from the bytes, before anything is

@@ -10,9 +10,10 @@ namespace mirona {
 
 namespace {
 
-// "Mrn" and the format version, 1, in the top byte: older or foreign bytes are told apart before
-// anything else is read.
-constexpr std::uint32_t kSnapshotHeader = 0x016E724Du;
+// "Mrn" and the format version in the top byte: older or foreign bytes are told apart before
+// anything else is read. Version 1 had no serial numbers for steps.
+constexpr std::uint32_t kSnapshotMagic = 0x006E724Du;
+constexpr std::uint32_t kSnapshotVersion = 2;
 
 bool isFlag(std::int16_t v) {
     return v == 0 || v == 1;
@@ -99,21 +100,47 @@ bool Editor::travel(bool (History::*move)()) {
     return moved;
 }
 
-std::vector<std::uint8_t> Editor::snapshot() {
+void Editor::commitUnlessStroking() {
     if (!stroking()) {
         pending_ = false;
         history_.commit();
     }
-    const DrawingState& s = state();
-    SnapshotWriter out;
-    out.put(kSnapshotHeader);
+}
+
+void Editor::writeHead(SnapshotWriter& out) {
+    commitUnlessStroking();
+    const DrawingState& s = stroking() ? beforeStroke_ : state();
+    out.put(kSnapshotMagic | kSnapshotVersion << 24);
     for (const std::int16_t v : {s.ToolNo, s.ChainFlag, s.JogeFlag, s.SayuFlag, s.NanameFlag})
         out.put(v);
     out.put(s.AnchorX);
     out.put(s.AnchorY);
     out.put(s.LastX);
     out.put(s.LastY);
+}
+
+std::vector<std::uint8_t> Editor::snapshot() {
+    SnapshotWriter out;
+    writeHead(out);
     history_.save(out);
+    return out.take();
+}
+
+std::vector<std::uint8_t> Editor::snapshotHead() {
+    SnapshotWriter out;
+    writeHead(out);
+    history_.saveHead(out);
+    return out.take();
+}
+
+std::size_t Editor::stepCount() {
+    commitUnlessStroking();
+    return history_.steps();
+}
+
+std::vector<std::uint8_t> Editor::stepBytes(std::size_t i) const {
+    SnapshotWriter out;
+    history_.saveStep(out, i);
     return out.take();
 }
 
@@ -132,10 +159,12 @@ bool Editor::restore(std::span<const std::uint8_t> bytes) {
     const bool isMode = std::any_of(kModeFlags.begin(), kModeFlags.end(), [&s](const auto& flags) {
         return flags == std::array{s.JogeFlag, s.SayuFlag, s.NanameFlag};
     });
-    if (!in.ok() || header != kSnapshotHeader || s.ToolNo < 0 || s.ToolNo > 3 ||
-        !isFlag(s.ChainFlag) || !isMode ||
+    const std::uint32_t version = header >> 24;
+    if (!in.ok() || (header & 0xFFFFFFu) != kSnapshotMagic || version < 1 ||
+        version > kSnapshotVersion || s.ToolNo < 0 || s.ToolNo > 3 || !isFlag(s.ChainFlag) ||
+        !isMode ||
         (s.ChainFlag == 1 && s.ToolNo != static_cast<std::int16_t>(ToolNumber::ContLine)) ||
-        !history_.restore(in))
+        !history_.restore(in, static_cast<int>(version)))
         return false;
     pending_ = false;
     state() = s;

@@ -77,17 +77,31 @@ public:
     // The session as bytes that restore() takes back: the canvas size and pixels, the tool and
     // the mode, the chain with its anchor and last point, and the undo history with which steps
     // can be undone and redone. What was drawn since the last step is made a step first, as
-    // undo does; a stroke in progress is left out, the picture being the one before it.
+    // undo does, unless a button is held: a stroke in progress is left out, the picture and the
+    // drawing state being those from before its first press. The bytes are a head followed by
+    // one record per step, oldest first, so that storage can keep each step's record once and
+    // rewrite only the head: snapshot() is snapshotHead() followed by stepBytes(i) for every i
+    // below stepCount(). A step's serial is unique in the picture's life, across restores too;
+    // its record never changes. stepCount() makes the step that snapshotHead() would; the other
+    // two describe the steps it counted.
     [[nodiscard]] std::vector<std::uint8_t> snapshot();
-    // Puts back what snapshot() made, in this build or another of the same format: storage can
-    // hand back anything, so bytes that are not a whole, consistent snapshot of this format
-    // version, or a call while a button is held, change nothing and return false. Restoring is
-    // not an undo step.
+    [[nodiscard]] std::vector<std::uint8_t> snapshotHead();
+    [[nodiscard]] std::size_t stepCount();
+    [[nodiscard]] std::uint32_t stepSerial(std::size_t i) const { return history_.serial(i); }
+    [[nodiscard]] std::vector<std::uint8_t> stepBytes(std::size_t i) const;
+    // Puts back what snapshot() made, in this build or another, in this format version or the
+    // one before: storage can hand back anything, so bytes that are not a whole, consistent
+    // snapshot, or a call while a button is held, change nothing and return false. A history
+    // beyond this build's limits loses its oldest steps as History::restore() says. Restoring
+    // is not an undo step.
     bool restore(std::span<const std::uint8_t> bytes);
 
 private:
     bool travel(bool (History::*move)());
     void fitStateToSurface();
+    // Makes a step of what was drawn since the last one, unless a button is held.
+    void commitUnlessStroking();
+    void writeHead(SnapshotWriter& out);
 
     Surface& surface_;
     SymmetricDrawing drawing_;

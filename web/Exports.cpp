@@ -18,6 +18,8 @@ mirona::WebSession& session() {
 std::vector<mirona::PixelRect> changed;
 std::vector<std::uint8_t> file;
 std::vector<std::uint8_t> kept;
+std::vector<std::uint8_t> head;
+std::vector<std::uint8_t> step;
 
 } // namespace
 
@@ -131,5 +133,32 @@ EMSCRIPTEN_KEEPALIVE bool openPicture(int width, int height, const std::uint8_t*
 // not one.
 EMSCRIPTEN_KEEPALIVE bool restore(const std::uint8_t* bytes, int size) {
     return session().restore({bytes, static_cast<std::size_t>(size)});
+}
+// The snapshot's head, to be stored as one record; valid until the next call. Makes a step of
+// what was drawn since the last one, as snapshot() does.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshotHead(int* size) {
+    head = session().snapshotHead();
+    *size = static_cast<int>(head.size());
+    return head.data();
+}
+// The steps the head counts, oldest first (i from 0 to stepCount() - 1); a step's serial never
+// changes nor goes to another step of the picture, and the same serial always brings the same
+// bytes. JavaScript reads a serial as a signed number (`>>> 0` makes it unsigned), though serials
+// start at 1 and go up by one a step.
+EMSCRIPTEN_KEEPALIVE int stepCount() {
+    return static_cast<int>(session().stepCount());
+}
+EMSCRIPTEN_KEEPALIVE std::uint32_t stepSerial(int i) {
+    return session().stepSerial(static_cast<std::size_t>(i));
+}
+// Step i's record, to be stored once under its serial; valid until the next call.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* stepBytes(int i, int* size) {
+    step = session().stepBytes(static_cast<std::size_t>(i));
+    *size = static_cast<int>(step.size());
+    return step.data();
+}
+// Whether a button is held on the canvas.
+EMSCRIPTEN_KEEPALIVE bool stroking() {
+    return session().stroking();
 }
 }

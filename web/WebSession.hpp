@@ -74,7 +74,9 @@ public:
     [[nodiscard]] std::vector<PixelRect> takeChanged();
 
     // The session as Editor::snapshot() and restore() keep it: what the page stores in the
-    // browser and opens again. A restore that fails changes nothing.
+    // browser and opens again. A restore that fails changes nothing. The page stores the head
+    // as one record and each step's bytes as one record under its serial, writing only steps it
+    // has not stored yet; the head followed by the steps' records, oldest first, is a snapshot.
     [[nodiscard]] std::vector<std::uint8_t> snapshot() { return editor_.snapshot(); }
     bool restore(std::span<const std::uint8_t> bytes) { return editor_.restore(bytes); }
 
@@ -88,6 +90,15 @@ public:
             width, height,
             {rgba, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4});
     }
+    [[nodiscard]] std::vector<std::uint8_t> snapshotHead() { return editor_.snapshotHead(); }
+    [[nodiscard]] std::size_t stepCount() { return editor_.stepCount(); }
+    [[nodiscard]] std::uint32_t stepSerial(std::size_t i) const { return editor_.stepSerial(i); }
+    [[nodiscard]] std::vector<std::uint8_t> stepBytes(std::size_t i) const {
+        return editor_.stepBytes(i);
+    }
+    // Whether a button pressed on the canvas is still held: a snapshot then leaves out the
+    // stroke.
+    [[nodiscard]] bool stroking() const { return editor_.stroking(); }
 
     // The picture as the BMP file the desktop program saves.
     [[nodiscard]] std::vector<std::uint8_t> bmp() const;

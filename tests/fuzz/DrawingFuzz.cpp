@@ -348,7 +348,7 @@ public:
         }
     }
 
-    void checkState() const {
+    void checkState() {
         const DrawingState& state = editor_.state();
         expect(isFlag(state.JogeFlag) && isFlag(state.SayuFlag) && isFlag(state.NanameFlag),
                "a symmetry flag is neither 0 nor 1");
@@ -364,6 +364,13 @@ public:
                "the history holds other steps than were drawn");
         expect(history.bytes() <= History::kDefaultBudget || history.steps() == 1,
                "the history outgrew its budget");
+        if (history.steps() > 0) {
+            const std::uint32_t newest = history.serial(history.steps() - 1);
+            expect(made_ == checkedMade_ ? newest == newestSerial_ : newest > newestSerial_,
+                   "a new step's serial is not above every serial before it");
+            newestSerial_ = newest;
+            checkedMade_ = made_;
+        }
     }
 
     [[nodiscard]] std::uint64_t picture() const { return digest(surface_); }
@@ -378,6 +385,7 @@ public:
         expectStep();
         const std::vector<std::uint8_t> bytes = editor_.snapshot();
         forgetDropped();
+        expect(inPieces() == bytes, "a snapshot differs from its head and steps");
         Surface surface(1, 1);
         Editor copy(surface);
         expect(copy.restore(bytes), "a snapshot was refused");
@@ -413,6 +421,17 @@ public:
         }
     }
 
+    // A snapshot during a stroke, and its head and steps, are those after the stroke is taken
+    // back.
+    void checkStrokeLeftOut() {
+        if (!editor_.stroking())
+            return;
+        const std::vector<std::uint8_t> during = editor_.snapshot();
+        expect(inPieces() == during, "a snapshot differs from its head and steps");
+        abandon();
+        expect(editor_.snapshot() == during, "a snapshot during a stroke holds some of it");
+    }
+
 private:
     // Where nothing is held, whatever changed since the last step is a step: the picture after
     // it comes next in the model, past the ones that could be redone.
@@ -422,7 +441,18 @@ private:
             pictures_.resize(done_ + 1);
             pictures_.push_back(now);
             ++done_;
+            ++made_;
         }
+    }
+
+    // The snapshot as the page stores it: the head, then each step's record.
+    std::vector<std::uint8_t> inPieces() {
+        std::vector<std::uint8_t> bytes = editor_.snapshotHead();
+        for (std::size_t i = 0; i < editor_.stepCount(); ++i) {
+            const std::vector<std::uint8_t> step = editor_.stepBytes(i);
+            bytes.insert(bytes.end(), step.begin(), step.end());
+        }
+        return bytes;
     }
 
     // Where the editor settles a release's step before anything else: the model makes it too,
@@ -461,6 +491,11 @@ private:
     // the one shown.
     std::deque<std::uint64_t> pictures_;
     std::size_t done_ = 0;
+    // Steps the model has made, and how many of them checkState() has seen, with the serial of
+    // the newest step then.
+    std::size_t made_ = 0;
+    std::size_t checkedMade_ = 0;
+    std::uint32_t newestSerial_ = 0;
     bool pending_ = false; // a release's step is still to be made
     bool chain_ = false;   // a chain of lines goes on from the last release
     struct {
@@ -513,6 +548,7 @@ std::uint64_t runDrawingFuzzInput(std::span<const std::uint8_t> input) {
     std::uint64_t seed = 0xcbf29ce484222325u;
     for (const std::uint8_t b : input)
         seed = (seed ^ b) * 0x100000001b3u;
+    session.checkStrokeLeftOut();
     session.checkSnapshot(seed);
     session.undoAll();
     return picture;

@@ -23,7 +23,9 @@ namespace mirona {
 // it, and undo or redo during a stroke changes nothing; at the end undoing every step held
 // gives back the picture from before the oldest; an opened picture is a step whose canvas is
 // the square of its longer side with the picture centred, black where its luminance over white
-// is below 128, with the tool and the mode kept. Returns a
+// is below 128, with the tool and the mode kept; every new step's serial is above all before
+// it; a snapshot is its head followed by its steps' records, and one taken during a stroke is
+// the one after the stroke is taken back. Returns a
 // digest of the size and pixels of the picture as the events left it.
 std::uint64_t runDrawingFuzzInput(std::span<const std::uint8_t> input);
 
