@@ -2,6 +2,7 @@
 // bitmap. Rectangles and files are handed over as a pointer into memory and a count.
 #include "texts/SaveFailureReason.hpp"
 #include "texts/Texts.hpp"
+#include "web/Thumbnail.hpp"
 #include "web/WebSession.hpp"
 
 #include <emscripten/emscripten.h>
@@ -20,6 +21,7 @@ std::vector<std::uint8_t> file;
 std::vector<std::uint8_t> kept;
 std::vector<std::uint8_t> head;
 std::vector<std::uint8_t> step;
+mirona::Thumbnail small;
 
 } // namespace
 
@@ -123,6 +125,14 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshot(int* size) {
     kept = session().snapshot();
     *size = static_cast<int>(kept.size());
     return kept.data();
+}
+// The picture at most `maxSide` pixels a side, one grey byte a pixel, for the list of pictures;
+// its width and height go to size[0] and size[1]. Valid until the next call.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* thumbnail(int maxSide, int* size) {
+    small = session().thumbnail(maxSide);
+    size[0] = small.width;
+    size[1] = small.height;
+    return small.grey.data();
 }
 // Opens a picture from `width` x `height` RGBA pixels at `rgba`, as an undo step; false, and
 // nothing changed, for a side outside 1 to 8192.

@@ -4,6 +4,7 @@
 #include "canvas/Surface.hpp"
 #include "drawing/Editor.hpp"
 #include "drawing/Selection.hpp"
+#include "web/Thumbnail.hpp"
 
 #include <cstdint>
 #include <span>
@@ -99,6 +100,9 @@ public:
     // Whether a button pressed on the canvas is still held: a snapshot then leaves out the
     // stroke.
     [[nodiscard]] bool stroking() const { return editor_.stroking(); }
+
+    // The picture shrunk for the list of pictures, as thumbnailOf() makes it.
+    [[nodiscard]] Thumbnail thumbnail(int maxSide) const { return thumbnailOf(surface_, maxSide); }
 
     // The picture as the BMP file the desktop program saves.
     [[nodiscard]] std::vector<std::uint8_t> bmp() const;
