@@ -6,7 +6,7 @@
 #   bash bench/run.sh --benchmark_filter=Move/Box --benchmark_repetitions=9
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/ensure-deps.sh"
+"$root/scripts/ensure-deps.sh" build desktop test
 cmake -S "$root" -B "$root/build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DMIRONA_BUILD_TESTS=OFF >/dev/null
 cmake --build "$root/build/bench" -j2 --target mirona_bench

@@ -6,7 +6,7 @@
 # machine weighs on both alike.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/ensure-deps.sh"
+"$root/scripts/ensure-deps.sh" build desktop web test
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 cmake -S "$root" -B "$root/build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DMIRONA_BUILD_TESTS=OFF >/dev/null

@@ -5,7 +5,7 @@
 # without replacing it, so that the tests hold the project to what Debian ships.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/ensure-deps.sh"
+"$root/scripts/ensure-deps.sh" test
 
 if [[ $(dpkg-query -W -f='${Version}' nodejs 2>/dev/null) == 18.*deb12* ]]; then
     dirname "$(command -v node)"

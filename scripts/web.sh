@@ -5,7 +5,7 @@
 # (web/build-page.mjs).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/ensure-deps.sh"
+"$root/scripts/ensure-deps.sh" web
 out=$root/build/web
 mkdir -p "$out"
 
