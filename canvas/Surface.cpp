@@ -224,10 +224,7 @@ void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
 void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
                              const DisplayGrid& grid, bool all) const {
     // First the words are compared, with no branch on what they hold, so that the processor can
-    // fetch many rows' words at once; then the changed pixels are written, in the order in which
-    // they lie in the image as far as they can be: a band of rectangles four rows at a time,
-    // across the band. Down a column of words instead, each row's pixels would lie a whole image
-    // row from the last, and the writes took half as long again at 300 %.
+    // fetch many rows' words at once; then the changed pixels are written.
     struct Change {
         int x; // the word's first canvas column, which may lie left of the rectangle
         int y;
@@ -281,8 +278,8 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
         }
         count = 0;
     };
-    // Rows top to bottom - 1 of the words of rectangle r from column x, which the mask `inside`
-    // limits to the rectangle.
+    // Rows top to bottom - 1 of the words from column x, which the mask `inside` limits to the
+    // rectangle.
     const auto compare = [&](int x, std::uint32_t inside, int top, int bottom) {
         const std::size_t first = wordIndex(x, 0);
         const std::uint32_t* const bits = words_.data() + first;
@@ -323,28 +320,17 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
             count += (changed | written) != 0 ? 1 : 0;
         }
     };
-    for (std::size_t band = 0; band < rects.size();) {
-        std::size_t end = band + 1;
-        while (end < rects.size() && rects[end].top == rects[band].top &&
-               rects[end].bottom == rects[band].bottom)
-            ++end;
-        for (int top = rects[band].top; top < rects[band].bottom; top += 4) {
-            const int bottom = std::min(top + 4, rects[band].bottom);
-            for (std::size_t i = band; i < end; ++i) {
-                const PixelRect& r = rects[i];
-                if (r.isEmpty())
-                    continue;
-                // Column by column of words, whose rows follow one another in the bits.
-                const int words = ((r.right - 1) >> 5) - (r.left >> 5) + 1;
-                for (int j = 0; j < words; ++j) {
-                    std::uint32_t inside = j == 0 ? ~0u << (r.left & 31) : ~0u;
-                    if (j + 1 == words)
-                        inside &= ~0u >> (31 - ((r.right - 1) & 31));
-                    compare((r.left & ~31) + 32 * j, inside, top, bottom);
-                }
-            }
+    for (const PixelRect& r : rects) {
+        if (r.isEmpty())
+            continue;
+        // Column by column of words, whose rows follow one another in the bits.
+        const int words = ((r.right - 1) >> 5) - (r.left >> 5) + 1;
+        for (int j = 0; j < words; ++j) {
+            std::uint32_t inside = j == 0 ? ~0u << (r.left & 31) : ~0u;
+            if (j + 1 == words)
+                inside &= ~0u >> (31 - ((r.right - 1) & 31));
+            compare((r.left & ~31) + 32 * j, inside, r.top, r.bottom);
         }
-        band = end;
     }
     write();
 }

@@ -74,8 +74,7 @@ public:
     // every pixel of the rectangles is written, whatever `shown` says. Nothing outside their
     // device pixels is written; inside them, at least every pixel that changed. Along a thin
     // outline nearly all of a repainted rectangle shows what it showed, and comparing bits costs
-    // far less than writing display pixels. Rectangles in a row with the same top and bottom (a
-    // band, as a banded region lists them) are written together, row by row across the band.
+    // far less than writing display pixels.
     void displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
                         const DisplayGrid& grid, bool all = false) const;
     // The bits, whose size a `shown` copy takes.
