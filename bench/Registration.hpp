@@ -10,5 +10,6 @@ void registerMemoryBenchmark();
 void registerStepBenchmarks();
 void registerEventPathBenchmarks();
 void registerHistoryBenchmarks();
+void registerOpenBenchmarks();
 
 } // namespace mirona

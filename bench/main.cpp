@@ -19,6 +19,7 @@ int main(int argc, char* argv[]) {
     mirona::registerStepBenchmarks();
     mirona::registerEventPathBenchmarks();
     mirona::registerHistoryBenchmarks();
+    mirona::registerOpenBenchmarks();
     mirona::MedianTable table;
     benchmark::RunSpecifiedBenchmarks(&table);
     benchmark::Shutdown();

@@ -1,0 +1,75 @@
+// What opening a 2048 px picture costs in headless Chromium, with build/web/mirona.html opened
+// from the disk: from a file dropped on the page until the opened picture is on the canvas
+// (the browser's decoder, the pixels into the engine, the engine's picture and the paint), for
+// the BMP the desktop's code saves and the same picture as a PNG; the median of nine, at full
+// speed and with the CPU slowed six times (as a low-end Chromebook).
+// Run after scripts/web.sh and `npm ci` in web/, with mirona_web_replay built:
+//   node bench/web-open.mjs
+import { launch } from '../web/tests/browser.mjs';
+import { replay } from '../web/tests/reference.mjs';
+import { Session } from '../web/tests/session.mjs';
+
+const kSide = 2048;
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
+
+// A drawing of the size, as the desktop's code saves it: lines across, as a pupil's picture has.
+const lines = [`new ${kSide} ${kSide}`, 'mode 3'];
+for (let i = 0; i < 16; ++i)
+  lines.push(`down 1 0 ${i * 64} 10`, `move 1 0 ${kSide - 1 - i * 40} ${kSide - 20}`, `up 1 0 ${kSide - 1 - i * 40} ${kSide - 20}`);
+const bmp = replay(lines).toString('base64');
+
+// Makes the file in the page, once: the BMP's bytes, or the same picture as a PNG.
+function makeFile(page, format) {
+  return page.evaluate(async (base64, format) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    window.benchFile = new File([bytes], 'picture.bmp', { type: 'image/bmp' });
+    if (format === 'PNG') {
+      const bitmap = await createImageBitmap(window.benchFile);
+      const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+      canvas.getContext('2d').drawImage(bitmap, 0, 0);
+      window.benchFile = new File([await canvas.convertToBlob({ type: 'image/png' })], 'picture.png',
+        { type: 'image/png' });
+    }
+  }, bmp, format);
+}
+
+// Drops the file on the page and resolves to the milliseconds until the picture is painted.
+function openOnce(page) {
+  return page.evaluate(async (side) => {
+    const picture = document.getElementById('Picture1');
+    const undo = document.getElementById('Undo');
+    const transfer = new DataTransfer();
+    transfer.items.add(window.benchFile);
+    const start = performance.now();
+    picture.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    await new Promise((done) => {
+      const poll = () => (picture.width === side && !undo.disabled ? done() : setTimeout(poll, 0));
+      poll();
+    });
+    await new Promise((done) => requestAnimationFrame(() => done()));
+    const elapsed = performance.now() - start;
+    undo.click(); // back to the page's own canvas, for the next round
+    await new Promise((done) => requestAnimationFrame(() => done()));
+    return elapsed;
+  }, kSide);
+}
+
+const browser = await launch();
+try {
+  for (const slowdown of [1, 6]) {
+    for (const format of ['BMP', 'PNG']) {
+      const session = await Session.open(browser);
+      await makeFile(session.page, format);
+      const cdp = await session.page.createCDPSession();
+      await cdp.send('Emulation.setCPUThrottlingRate', { rate: slowdown });
+      const times = [];
+      for (let i = 0; i < 9; ++i)
+        times.push(await openOnce(session.page));
+      console.log(`Open/${format}/${kSide}/Chromium${slowdown > 1 ? `, CPU / ${slowdown}` : ''}: ` +
+        `${median(times).toFixed(1)} ms`);
+      await session.page.close();
+    }
+  }
+} finally {
+  await browser.close();
+}
