@@ -32,7 +32,7 @@ class EndToEndTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app.started());
-        ASSERT_EQ(app.canvasRect().size(), QSize(kCanvasSize, kCanvasSize));
+        ASSERT_EQ(app.canvasSize(), QSize(kCanvasSize, kCanvasSize));
         ASSERT_EQ(app.menuTitles(), 4);
     }
 
@@ -348,7 +348,7 @@ TEST(OpenEndToEndTest, StartsWithThePictureInTheFileGivenWithNothingToUndo) {
     ASSERT_TRUE(picture.save(file));
     MironaSession app({file});
     ASSERT_TRUE(app.started());
-    ASSERT_EQ(app.canvasRect().size(), QSize(kCanvasSize, kCanvasSize));
+    ASSERT_EQ(app.canvasSize(), QSize(kCanvasSize, kCanvasSize));
     EXPECT_TRUE(app.waitForCanvas(picture).done) << "the picture given is not on the canvas";
     xdotool({QStringLiteral("key"), QStringLiteral("ctrl+z")});
     EXPECT_FALSE(waitUntil([&] { return app.canvas(grabScreen()) != picture; }, 500ms))
@@ -369,7 +369,7 @@ TEST(OpenEndToEndTest, ADamagedFileGivenSaysSoAndTheProgramStartsBlank) {
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     EXPECT_TRUE(waitUntil([&] { return !app.hasWindow(QStringLiteral("開く")); }));
     app.findLayout();
-    EXPECT_EQ(app.canvasRect().size(), QSize(kCanvasSize, kCanvasSize));
+    EXPECT_EQ(app.canvasSize(), QSize(kCanvasSize, kCanvasSize));
     EXPECT_EQ(bytes.size(), 10);
 }
 

@@ -1,15 +1,18 @@
 #include "tests/e2e/MironaSession.hpp"
 
+#include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace mirona::e2e {
 
 namespace {
 
-// Columns of the menu bar with no text between two titles; glyphs of one title are closer.
+// Columns of the menu bar with no text between two titles; glyphs of one title are closer. At a
+// scale of 1, as the check column below.
 constexpr int kTitleGap = 7;
-// The check column of a menu with checkable items, from the menu's left edge.
+// The check column of a menu with checkable items, from the menu's left edge, at a scale of 1.
 constexpr int kCheckLeft = 2;
 constexpr int kCheckRight = 24;
 constexpr int kCheckDarkPixels = 4;
@@ -48,6 +51,12 @@ std::vector<bool> OpenMenu::checks() const {
 
 MironaSession::MironaSession(const QStringList& arguments, bool findCanvas) {
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    if (qEnvironmentVariableIsSet("MIRONA_E2E_SCALE")) {
+        scale_ = qEnvironmentVariable("MIRONA_E2E_SCALE").toDouble();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale_));
+        process_.setProcessEnvironment(environment);
+    }
     process_.start(qEnvironmentVariable("MIRONA_BINARY"), arguments);
     if (!process_.waitForStarted()) {
         ADD_FAILURE() << "cannot start " << qEnvironmentVariable("MIRONA_BINARY").toStdString();
@@ -130,6 +139,23 @@ void MironaSession::findLayout() {
         canvas_ = QRect();
         return;
     }
+    // Where the canvas lies in the window, in window pixels, and the screen pixels of each of
+    // its columns and rows: the canvas's top and left edges lie where the window's pixels'
+    // edges do; the window's screen size, rounded, may cut its last pixels short.
+    const QPoint local = canvas_.topLeft() - client_.topLeft();
+    origin_ = QPoint(qRound(local.x() / scale_), qRound(local.y() / scale_));
+    const auto edges = [&](int origin, int at, int length) {
+        std::vector<int> out;
+        if (qRound(origin * scale_) != at)
+            ADD_FAILURE() << "the canvas's edge at " << at << " in the window is no window "
+                          << "pixel's edge at scale " << scale_;
+        for (int i = 0; qRound((origin + i) * scale_) - at < length; ++i)
+            out.push_back(qRound((origin + i) * scale_) - at);
+        out.push_back(length);
+        return out;
+    };
+    columns_ = edges(origin_.x(), local.x(), canvas_.width());
+    rows_ = edges(origin_.y(), local.y(), canvas_.height());
     const QImage& s = shown.screen;
     const auto inBar = [&](int y) {
         const QRgb p = s.pixel(canvas_.left() + 1, y);
@@ -142,7 +168,7 @@ void MironaSession::findLayout() {
     for (int x = 0; x < canvas_.width(); ++x)
         for (int y = barTop; y < canvas_.top(); ++y)
             text[x] = text[x] || isDark(s.pixel(canvas_.left() + x, y));
-    for (const auto& [left, right] : runs(text, kTitleGap))
+    for (const auto& [left, right] : runs(text, qRound(kTitleGap * scale_)))
         titles_.emplace_back(canvas_.left() + left, barTop, right - left + 1,
                              canvas_.top() - barTop);
 }
@@ -173,13 +199,14 @@ OpenMenu MironaSession::open(Menu menu) {
     const QImage& s = settled.screen;
     std::vector<bool> text(popup.height());
     for (int y = 0; y < popup.height(); ++y)
-        for (int x = popup.left() + kCheckRight + 2; x < popup.right() - 3; ++x)
+        for (int x = popup.left() + qRound(kCheckRight * scale_) + 2; x < popup.right() - 3; ++x)
             text[y] = text[y] || isDark(s.pixel(x, popup.top() + y));
     OpenMenu out{popup, frameOf(s, popup), {}};
     for (const auto& [top, bottom] : runs(text, 3)) {
         int dark = 0;
         for (int y = top - 3; y <= bottom + 3; ++y)
-            for (int x = popup.left() + kCheckLeft; x <= popup.left() + kCheckRight; ++x)
+            for (int x = popup.left() + qRound(kCheckLeft * scale_);
+                 x <= popup.left() + qRound(kCheckRight * scale_); ++x)
                 dark += isDark(s.pixel(x, popup.top() + y)) ? 1 : 0;
         out.rows.push_back({popup.top() + top, popup.top() + bottom, dark >= kCheckDarkPixels});
     }
@@ -215,10 +242,38 @@ void MironaSession::choose(Menu menu, int row) {
 QStringList MironaSession::moves(const std::vector<QPoint>& path) const {
     QStringList args;
     for (const QPoint& point : path) {
-        const QPoint p = canvas_.topLeft() + point;
+        // The first screen pixel of the canvas pixel: Qt divides its position by the scale.
+        const QPoint p = canvas_.topLeft() + QPoint(columns_.at(point.x()), rows_.at(point.y()));
         args << QStringLiteral("mousemove") << number(p.x()) << number(p.y());
     }
     return args;
+}
+
+QImage MironaSession::canvas(const QImage& screen) const {
+    const QSize size = canvasSize();
+    QImage out(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            out.setPixel(x, y, screen.pixel(canvas_.topLeft() + QPoint(columns_[x], rows_[y])));
+    return out;
+}
+
+QImage MironaSession::onScreen(const QImage& picture) const {
+    if (scale_ == 1)
+        return picture;
+    // Screen pixel i of the window shows the window pixel under its centre, the one above or
+    // to the left where the centre is on an edge.
+    const auto under = [&](int i, int first, int origin) {
+        return static_cast<int>(std::ceil((first + i + 0.5) / scale_)) - 1 - origin;
+    };
+    const int left = qRound(origin_.x() * scale_);
+    const int top = qRound(origin_.y() * scale_);
+    QImage out(canvas_.size(), QImage::Format_RGB32);
+    for (int j = 0; j < out.height(); ++j)
+        for (int i = 0; i < out.width(); ++i)
+            out.setPixel(i, j,
+                         picture.pixel(under(i, left, origin_.x()), under(j, top, origin_.y())));
+    return out;
 }
 
 void MironaSession::drag(const std::vector<QPoint>& path, int button, bool release) {
@@ -235,8 +290,9 @@ void MironaSession::finishDrag(const std::vector<QPoint>& path, int button) {
 }
 
 Settled MironaSession::waitForCanvas(const QImage& expected) {
-    Settled seen = waitForScreen([&](const QImage& s) { return canvas(s) == expected; });
-    seen.screen = canvas(seen.screen);
+    const QImage shown = onScreen(expected);
+    Settled seen = waitForScreen([&](const QImage& s) { return s.copy(canvas_) == shown; });
+    seen.screen = seen.screen.copy(canvas_);
     return seen;
 }
 

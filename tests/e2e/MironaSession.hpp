@@ -45,6 +45,15 @@ public:
     [[nodiscard]] QRect client() const { return client_; }
     // The canvas on the screen; canvas pixel (0, 0) is its top-left.
     [[nodiscard]] QRect canvasRect() const { return canvas_; }
+    // The program's display scale, MIRONA_E2E_SCALE, which it is started with as
+    // QT_SCALE_FACTOR; 1 unless set. A window pixel p then spans the screen pixels from
+    // qRound(p * scale) to qRound((p + 1) * scale) - 1 of the window, as Qt sends them to the
+    // screen: each screen pixel shows the window pixel under its centre.
+    [[nodiscard]] qreal scale() const { return scale_; }
+    // The canvas's size in its own pixels.
+    [[nodiscard]] QSize canvasSize() const {
+        return {static_cast<int>(columns_.size()) - 1, static_cast<int>(rows_.size()) - 1};
+    }
     [[nodiscard]] int menuTitles() const { return static_cast<int>(titles_.size()); }
 
     // Opens a menu by clicking its title and reads its rows once it has settled.
@@ -62,8 +71,12 @@ public:
     // Moves the held button through the points and releases it at the last one.
     void finishDrag(const std::vector<QPoint>& path, int button = 1);
 
-    [[nodiscard]] QImage canvas(const QImage& screen) const { return screen.copy(canvas_); }
-    // Waits until the canvas shows exactly `expected`; the last canvas seen.
+    // The canvas pixels the screen shows, each from the first screen pixel it spans.
+    [[nodiscard]] QImage canvas(const QImage& screen) const;
+    // The screen pixels of the canvas as they should show a picture of the canvas's size.
+    [[nodiscard]] QImage onScreen(const QImage& picture) const;
+    // Waits until every screen pixel of the canvas shows exactly what it should of `expected`;
+    // the last screen pixels of the canvas seen.
     Settled waitForCanvas(const QImage& expected);
 
     // Waits for a visible window of the program with this exact title; its id, or empty.
@@ -85,8 +98,14 @@ private:
 
     QProcess process_;
     QString window_;
+    qreal scale_ = 1;
     QRect client_;
     QRect canvas_;
+    // The screen pixels from canvas_'s corner where each canvas column and row starts, then
+    // where the last one ends.
+    std::vector<int> columns_;
+    std::vector<int> rows_;
+    QPoint origin_; // the canvas's corner in the window, in window pixels
     std::vector<QRect> titles_;
 };
 

@@ -2,6 +2,8 @@
 # Runs the end-to-end suite on a display of its own: Xvfb on the first free display from :71,
 # openbox as the window manager, then the suite with the program to test; stops both at the end.
 # Usage: run-e2e.sh <suite> <mirona> [suite arguments...]
+# MIRONA_E2E_SCREEN gives the screen's size and depth (1024x768x24 unless set); the suite reads
+# MIRONA_E2E_SCALE, the program's display scale.
 set -euo pipefail
 suite=$1
 export MIRONA_BINARY=$2
@@ -39,7 +41,8 @@ for n in $(seq 71 130); do
     # The server writes its display number once it takes connections; a server that finds
     # the display taken exits instead.
     : >"$ready"
-    Xvfb ":$n" -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$ready" 2>/dev/null &
+    Xvfb ":$n" -displayfd 1 -screen 0 "${MIRONA_E2E_SCREEN:-1024x768x24}" -nolisten tcp \
+        >"$ready" 2>/dev/null &
     xvfb=$!
     if wait_for sh -c "[ -s '$ready' ] || ! kill -0 $xvfb" && [[ -s "$ready" ]]; then
         pids+=("$xvfb")
