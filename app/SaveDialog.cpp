@@ -31,8 +31,8 @@ void SaveDialog::accept() {
         const QFileInfo chosen(files.constFirst());
         if (!chosen.dir().exists()) {
             QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("フォルダーが見つかりません。\n%1")
-                                     .arg(QDir::toNativeSeparators(chosen.path())));
+                                 qtText(textOf("NoSuchFolder")) + QLatin1Char('\n') +
+                                     QDir::toNativeSeparators(chosen.path()));
             return;
         }
     }

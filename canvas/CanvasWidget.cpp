@@ -1,5 +1,8 @@
 #include "canvas/CanvasWidget.hpp"
 
+#include "app/QtText.hpp"
+#include "texts/Texts.hpp"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -30,7 +33,7 @@ qint16 shiftMask(Qt::KeyboardModifiers modifiers) {
 
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(QStringLiteral("キャンバス"));
+    setAccessibleName(qtText(textOf("Canvas")));
     surface_.setChangeListener([this](const PixelRect& r) { markChanged(r); });
     surface_.setResizeListener([this] { fitToSurface(); });
     fitToSurface();

@@ -45,6 +45,17 @@ inline constexpr std::array kTexts{
     NamedText{"SaveTitle", "保存する"},
     NamedText{"BmpFilter", "BMPﾌｧｲﾙ (*.bmp)"},
     NamedText{"SaveFailed", "保存できませんでした。"},
+    NamedText{"NoSuchFolder", "フォルダが見つかりません。"},
+    NamedText{"Canvas", "キャンバス"},
+    // The web page's own: its undo and redo buttons, its save and message dialogs, and what 終了
+    // says where the browser keeps the page open.
+    NamedText{"Undo", "元に戻す"},
+    NamedText{"Redo", "やり直す"},
+    NamedText{"FileNameLabel", "ファイル名:"},
+    NamedText{"FileTypeLabel", "ファイルの種類:"},
+    NamedText{"MessageOk", "OK"},
+    NamedText{"QuitTitle", "ミロナ"},
+    NamedText{"QuitInTab", "このページを閉じるには、ブラウザーのタブを閉じてください。"},
     // Opening a picture and why it failed: the file is named before the reason.
     NamedText{"OpenTitle", "開く"},
     NamedText{"OpenButton", "開く"},

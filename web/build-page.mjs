@@ -1,5 +1,6 @@
 // Makes both forms of the web edition from the same sources: web/index.html, the files it names
-// and the engine (Emscripten's output, the WebAssembly already embedded).
+// (its module with the modules it imports, bundled by esbuild) and the engine (Emscripten's
+// output, the WebAssembly already embedded).
 //  - <out>/mirona.html, one self-contained page: every style sheet and script written into it,
 //    its Content-Security-Policy allowing exactly those by their hashes, and without the
 //    manifest and icons, which only an installed app uses.
@@ -22,16 +23,25 @@ const kMaskableShare = 0.7; // of a maskable icon's side: the icon inside the pl
 
 const html = readFileSync(page, 'utf8');
 const source = (name) => (name === basename(engine) ? engine : join(folder, name));
+const modules = new Set([...html.matchAll(/<script type="module" src="([^"]+)">/g)].map(([, name]) => name));
+
+// A file the page names, as it goes into the page or the folder: a module with every module it
+// imports, bundled into one by esbuild.
+function content(name) {
+  return modules.has(name)
+    ? execFileSync('esbuild', [source(name), '--bundle', '--format=esm', '--log-level=warning'])
+    : readFileSync(source(name));
+}
 const attribute = (tag, name) => tag.match(new RegExp(`\\s${name}="([^"]*)"`))?.[1];
 const hash = (algorithm, content) => createHash(algorithm).update(content).digest('base64');
 
 // ---- The single page.
 
-function text(file) {
-  const content = readFileSync(file, 'utf8');
-  if (/<\/(script|style)/i.test(content))
-    throw new Error(`${file} would end its own element`);
-  return content;
+function text(name) {
+  const written = content(name).toString('utf8');
+  if (/<\/(script|style)/i.test(written))
+    throw new Error(`${name} would end its own element`);
+  return written;
 }
 
 const inlined = { 'script-src': [], 'style-src': [] };
@@ -42,9 +52,9 @@ function inline(kind, opening, content) {
 
 let single = html
   .replace(/<link rel="stylesheet" href="([^"]+)">/g,
-    (_, href) => inline('style', '<style>', `\n${text(source(href))}`))
+    (_, href) => inline('style', '<style>', `\n${text(href)}`))
   .replace(/<script( type="module")? src="([^"]+)"><\/script>/g,
-    (_, module, src) => inline('script', `<script${module ?? ''}>`, `\n${text(source(src))}`))
+    (_, module, src) => inline('script', `<script${module ?? ''}>`, `\n${text(src)}`))
   .replace(/<link [^>]*>\n/g, '');
 single = single.replace(/(<meta http-equiv="Content-Security-Policy" content=")([^"]+)"/, (_, start, policy) =>
   `${start}${policy.split('; ').map((directive) => {
@@ -93,7 +103,7 @@ for (const [tag] of html.matchAll(/<(link|script) [^>]*>/g)) {
   else if (name === manifestName)
     put(name, `${JSON.stringify(manifest, null, 2)}\n`);
   else
-    put(name, readFileSync(source(name)));
+    put(name, content(name));
 }
 writeFileSync(join(site, 'index.html'), html.replace(/(<(?:link|script) [^>]*(?:href|src)=")([^"]+)"/g,
   (_, start, name) => `${start}${hashed.get(name)}"`));

@@ -22,7 +22,9 @@
 // status(text or '') for the lasting one, and ask(text, choices) for a question whose answer is a
 // choice's value.
 
-function startKeeping(engine, ui) {
+import { engineBytes, restoreInto } from './memory.js';
+
+export function startKeeping(engine, ui) {
   const kDatabase = 'mirona-2';
   const kLegacyDatabase = 'mirona'; // the first releases' records: one whole snapshot a page
   const kFormat = 2; // of the records this build writes
@@ -171,10 +173,6 @@ function startKeeping(engine, ui) {
 
   // ---- Storing.
 
-  function engineBytes(start) {
-    return engine.HEAPU8.slice(start, start + engine.HEAP32[scratch >> 2]);
-  }
-
   // The picture at most kThumbnail pixels a side, a grey byte a pixel.
   function thumbnail() {
     const start = engine._thumbnail(kThumbnail, scratch);
@@ -185,11 +183,11 @@ function startKeeping(engine, ui) {
   // One store's records: everything the list needs, the head, the steps not kept yet and those
   // the history let go. Made at once, as the engine's state is now.
   function records() {
-    const head = engineBytes(engine._snapshotHead(scratch)); // makes the last stroke a step first
+    const head = engineBytes(engine, engine._snapshotHead(scratch), scratch); // makes the last stroke a step first
     const serials = Array.from({ length: engine._stepCount() }, (_, i) => engine._stepSerial(i) >>> 0);
     const live = new Set(serials);
     const fresh = [];
-    serials.forEach((serial, i) => current.stored.has(serial) || fresh.push([serial, engineBytes(engine._stepBytes(i, scratch))]));
+    serials.forEach((serial, i) => current.stored.has(serial) || fresh.push([serial, engineBytes(engine, engine._stepBytes(i, scratch), scratch)]));
     const parts = [];
     for (let at = 0; at < head.length || !parts.length; at += kPartBytes)
       parts.push(head.subarray(at, at + kPartBytes));
@@ -384,21 +382,11 @@ function startKeeping(engine, ui) {
     return { bytes, serials: head.serials, parts: head.parts };
   }
 
-  function restore(bytes) {
-    const at = engine._malloc(Math.max(bytes.length, 1));
-    if (!at)
-      return false;
-    engine.HEAPU8.set(bytes, at);
-    const restored = engine._restore(at, bytes.length);
-    engine._free(at);
-    return Boolean(restored);
-  }
-
   // Opens picture `id` into the engine; false, and the engine unchanged, where it cannot be read.
   async function load(id) {
     const found = await readPicture(id);
     const snapshot = snapshotOf(found);
-    if (!snapshot || !restore(snapshot.bytes))
+    if (!snapshot || !restoreInto(engine, snapshot.bytes))
       return false;
     current = {
       id, owned: true, exists: true, stored: new Set(snapshot.serials), parts: snapshot.parts,
@@ -432,7 +420,7 @@ function startKeeping(engine, ui) {
       legacy = await done(legacyDatabase.transaction('pictures').objectStore('pictures').getAll()).catch(() => []);
     legacyDatabase?.close();
     for (const record of legacy.sort((a, b) => a.time - b.time)) {
-      if (!(record.bytes instanceof Uint8Array) || !restore(record.bytes))
+      if (!(record.bytes instanceof Uint8Array) || !restoreInto(engine, record.bytes))
         continue;
       current = { id: randomId(), owned: true, exists: false, stored: new Set(), parts: 0, created: record.time };
       const made = records();

@@ -8,7 +8,7 @@
 // opened being called after the engine took a picture, for the page to repaint and keep it. A
 // file that cannot be opened changes nothing; the page says why, naming it.
 
-function startOpening(engine, hooks) {
+export function startOpening(engine, hooks) {
   const kMaxSide = 8192;
   const kBandRows = 256; // rows of pixels copied into the engine at a time
   const { texts } = hooks;

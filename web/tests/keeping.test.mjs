@@ -254,6 +254,7 @@ test('絵の一覧: a new picture starts with no history, the other stays; conti
   assert.equal((await listed(page)).length, 2);
   await listAction(page, 1, 'DeletePicture');
   await confirm('DeletePicture');
+  await page.waitForFunction(() => document.querySelectorAll('#PictureList li').length === 1);
   assert.deepEqual((await listed(page)).map(({ state }) => state), ['この絵']);
   await page.click('#ClosePictures');
   await reload(page);

@@ -1,0 +1,18 @@
+// Bytes across the engine's memory, for any engine instance (the page runs a second one for
+// pictures other than the one on the canvas).
+
+// A copy of the `engine.HEAP32[sizeAt >> 2]` bytes the engine wrote at `start`.
+export function engineBytes(engine, start, sizeAt) {
+  return engine.HEAPU8.slice(start, start + engine.HEAP32[sizeAt >> 2]);
+}
+
+// Puts a snapshot into the engine; false, and nothing changed, where the engine refuses it.
+export function restoreInto(engine, bytes) {
+  const at = engine._malloc(Math.max(bytes.length, 1));
+  if (!at)
+    return false;
+  engine.HEAPU8.set(bytes, at);
+  const restored = engine._restore(at, bytes.length);
+  engine._free(at);
+  return Boolean(restored);
+}
