@@ -9,15 +9,20 @@ namespace mirona {
 // (one of a group), or anything else.
 enum class TextRole { MenuTitle, MenuItem, RadioItem, Other };
 
-// A text the desktop program and the web page both show, under the name of what shows it: the
-// desktop's object name and the page's element id.
+// Which edition shows a text.
+enum class Edition { Both, Desktop, Web };
+
+// A text of the program, under the name of what shows it: the desktop's object name and the
+// page's element id (or the name an element gives in data-text or data-name).
 struct NamedText {
     std::string_view name;
     std::string_view text; // UTF-8
     TextRole role = TextRole::Other;
+    Edition edition = Edition::Both;
 };
 
-// The menu bar in order, each title before its items; then the about box, then saving.
+// The menu bar in order, each title before its items; then the about box, then saving; then the
+// texts of one edition only.
 inline constexpr std::array kTexts{
     NamedText{"File", "ファイル", TextRole::MenuTitle},
     NamedText{"Hakushi", "白紙", TextRole::MenuItem},
@@ -45,53 +50,62 @@ inline constexpr std::array kTexts{
     NamedText{"SaveTitle", "保存する"},
     NamedText{"BmpFilter", "BMPﾌｧｲﾙ (*.bmp)"},
     NamedText{"SaveFailed", "保存できませんでした。"},
-    NamedText{"NoSuchFolder", "フォルダが見つかりません。"},
+    NamedText{"NoSuchFolder", "フォルダが見つかりません。", TextRole::Other, Edition::Desktop},
     NamedText{"Canvas", "キャンバス"},
     // The web page's own: its undo and redo buttons, its save and message dialogs, and what 終了
     // says where the browser keeps the page open.
-    NamedText{"Undo", "元に戻す"},
-    NamedText{"Redo", "やり直す"},
-    NamedText{"FileNameLabel", "ファイル名:"},
-    NamedText{"FileTypeLabel", "ファイルの種類:"},
-    NamedText{"MessageOk", "OK"},
-    NamedText{"QuitTitle", "ミロナ"},
-    NamedText{"QuitInTab", "このページを閉じるには、ブラウザーのタブを閉じてください。"},
-    // Opening a picture and why it failed: the file is named before the reason.
+    NamedText{"Undo", "元に戻す", TextRole::Other, Edition::Web},
+    NamedText{"Redo", "やり直す", TextRole::Other, Edition::Web},
+    NamedText{"FileNameLabel", "ファイル名:", TextRole::Other, Edition::Web},
+    NamedText{"FileTypeLabel", "ファイルの種類:", TextRole::Other, Edition::Web},
+    NamedText{"MessageOk", "OK", TextRole::Other, Edition::Web},
+    NamedText{"QuitTitle", "ミロナ", TextRole::Other, Edition::Web},
+    NamedText{"QuitInTab", "このページを閉じるには、ブラウザーのタブを閉じてください。",
+              TextRole::Other, Edition::Web},
+    // Opening a picture and why it failed: the file is named before the reason. The desktop opens
+    // with no button.
     NamedText{"OpenTitle", "開く"},
-    NamedText{"OpenButton", "開く"},
+    NamedText{"OpenButton", "開く", TextRole::Other, Edition::Web},
     NamedText{"OpenFailed", "開けませんでした。"},
     NamedText{"OpenBroken", "ファイルが壊れています。"},
     NamedText{"OpenNotImage", "画像ではないファイルです。"},
     NamedText{"OpenTooLarge", "画像が大きすぎます (8192 ピクセルまで)。"},
     NamedText{"OpenUnreadable", "ファイルを読めません。"},
     // The web page's keeping of pictures in the browser, and its releases.
-    NamedText{"PicturesButton", "絵の一覧"},
-    NamedText{"PicturesTitle", "絵の一覧"},
-    NamedText{"NewPicture", "新しい絵"},
-    NamedText{"ClosePictures", "閉じる"},
-    NamedText{"ContinuePicture", "続ける"},
-    NamedText{"DeletePicture", "削除"},
-    NamedText{"Cancel", "キャンセル"},
-    NamedText{"ThisPicture", "この絵"},
-    NamedText{"CannotOpen", "この版では開けません"},
-    NamedText{"OpenElsewhereShort", "ほかのページで開いています"},
-    NamedText{"ConfirmDelete", "この絵を削除しますか？\n削除した絵は元に戻せません。"},
+    NamedText{"PicturesButton", "絵の一覧", TextRole::Other, Edition::Web},
+    NamedText{"PicturesTitle", "絵の一覧", TextRole::Other, Edition::Web},
+    NamedText{"NewPicture", "新しい絵", TextRole::Other, Edition::Web},
+    NamedText{"ClosePictures", "閉じる", TextRole::Other, Edition::Web},
+    NamedText{"ContinuePicture", "続ける", TextRole::Other, Edition::Web},
+    NamedText{"DeletePicture", "削除", TextRole::Other, Edition::Web},
+    NamedText{"Cancel", "キャンセル", TextRole::Other, Edition::Web},
+    NamedText{"ThisPicture", "この絵", TextRole::Other, Edition::Web},
+    NamedText{"CannotOpen", "この版では開けません", TextRole::Other, Edition::Web},
+    NamedText{"OpenElsewhereShort", "ほかのページで開いています", TextRole::Other, Edition::Web},
+    NamedText{"ConfirmDelete", "この絵を削除しますか？\n削除した絵は元に戻せません。",
+              TextRole::Other, Edition::Web},
     NamedText{"OpenElsewhere",
               "この絵は、ほかのページで開かれています。\nここで続けると、ほかのページではこの絵が"
-              "保存されなくなります。"},
-    NamedText{"ContinueHere", "ここで続ける"},
+              "保存されなくなります。",
+              TextRole::Other, Edition::Web},
+    NamedText{"ContinueHere", "ここで続ける", TextRole::Other, Edition::Web},
     NamedText{"TakenOver",
               "この絵は、ほかのページで続けられています。ここで描き足すと、新しい絵として"
-              "保存します。"},
-    NamedText{"NotStoredYet", "絵がまだ保存されていません。保存をくり返し試しています…"},
-    NamedText{"NotKept", "このブラウザーでは絵を保存できません。ページを閉じると、絵は消えます。"},
+              "保存します。",
+              TextRole::Other, Edition::Web},
+    NamedText{"NotStoredYet", "絵がまだ保存されていません。保存をくり返し試しています…",
+              TextRole::Other, Edition::Web},
+    NamedText{"NotKept", "このブラウザーでは絵を保存できません。ページを閉じると、絵は消えます。",
+              TextRole::Other, Edition::Web},
     NamedText{"Unreadable",
-              "開けない絵があったので、そのままにしてあります。「絵の一覧」で確かめられます。"},
-    NamedText{"UpdateText", "新しい版があります"},
-    NamedText{"UpdateButton", "更新"},
+              "開けない絵があったので、そのままにしてあります。「絵の一覧」で確かめられます。",
+              TextRole::Other, Edition::Web},
+    NamedText{"UpdateText", "新しい版があります", TextRole::Other, Edition::Web},
+    NamedText{"UpdateButton", "更新", TextRole::Other, Edition::Web},
     NamedText{"NeedsHttps",
               "このページは HTTPS ではなく HTTP で開かれているため、インターネットにつながらない"
-              "ときには使えず、インストールもできません。学校のサーバーを HTTPS にしてください。"},
+              "ときには使えず、インストールもできません。学校のサーバーを HTTPS にしてください。",
+              TextRole::Other, Edition::Web},
 };
 
 // The text named `name`; a name that is not in the table does not compile.

@@ -89,13 +89,14 @@ EMSCRIPTEN_KEEPALIVE const mirona::PixelRect* takeChanged(int* count) {
     *count = static_cast<int>(changed.size());
     return changed.data();
 }
-// The texts the page shares with the desktop program: for each, its element's id, a unit
+// The texts the page shows, all but the desktop's own: for each, its element's id, a unit
 // separator (1F), the text and a record separator (1E); UTF-8 and NUL-terminated.
 EMSCRIPTEN_KEEPALIVE const char* texts() {
     static const std::string all = [] {
         std::string records;
         for (const mirona::NamedText& t : mirona::kTexts)
-            records.append(t.name).append("\x1f").append(t.text).append("\x1e");
+            if (t.edition != mirona::Edition::Desktop)
+                records.append(t.name).append("\x1f").append(t.text).append("\x1e");
         return records;
     }();
     return all.c_str();
