@@ -2,7 +2,7 @@
 
 #include "canvas/CanvasWidget.hpp"
 #include "drawing/Editor.hpp"
-#include "drawing/Selection.hpp"
+#include "drawing/MenuChoices.hpp"
 
 #include <QMainWindow>
 #include <QString>

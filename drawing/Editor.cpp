@@ -1,7 +1,7 @@
 #include "drawing/Editor.hpp"
 
+#include "drawing/MenuChoices.hpp"
 #include "drawing/PictureFromPixels.hpp"
-#include "drawing/Selection.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "canvas/Surface.hpp"
 #include "drawing/Editor.hpp"
-#include "drawing/Selection.hpp"
+#include "drawing/MenuChoices.hpp"
 
 #include <gtest/gtest.h>
 #include <random>

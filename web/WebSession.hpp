@@ -3,7 +3,7 @@
 #include "canvas/DirtyTiles.hpp"
 #include "canvas/Surface.hpp"
 #include "drawing/Editor.hpp"
-#include "drawing/Selection.hpp"
+#include "drawing/MenuChoices.hpp"
 #include "web/Thumbnail.hpp"
 
 #include <cstdint>

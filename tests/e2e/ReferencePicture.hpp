@@ -1,7 +1,7 @@
 #pragma once
 
 #include "canvas/Surface.hpp"
-#include "drawing/Selection.hpp"
+#include "drawing/MenuChoices.hpp"
 #include "drawing/SymmetricDrawing.hpp"
 
 #include <QImage>

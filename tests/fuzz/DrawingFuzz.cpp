@@ -2,7 +2,7 @@
 
 #include "canvas/Surface.hpp"
 #include "drawing/Editor.hpp"
-#include "drawing/Selection.hpp"
+#include "drawing/MenuChoices.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "drawing/Editor.hpp"
-#include "drawing/Selection.hpp"
+#include "drawing/MenuChoices.hpp"
 
 #include <array>
 #include <cstdint>
