@@ -55,7 +55,7 @@ fi
 (cd "$root/web" && npm ci --no-audit --no-fund --loglevel=error)
 debian_node=$("$root/scripts/debian-node.sh")
 (export PATH="$debian_node:$PATH" && bash "$root/scripts/web.sh" && cd "$root/web" &&
-    MIRONA_WEB_REPLAY="$root/build/test/web/mirona_web_replay" node --test tests/)
+    MIRONA_WEB_REPLAY="$root/build/test/web/engine/mirona_web_replay" node --test tests/)
 
 # The engine as the page runs it, 32-bit WebAssembly, replays the fuzz corpus in node: every
 # invariant must hold there too, and every picture must equal the native replay's.

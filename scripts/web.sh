@@ -17,6 +17,6 @@ wasm=$root/build/wasm
 emcmake cmake -S "$root" -B "$wasm" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$wasm" -j2 --target mirona-engine
 
-node "$root/web/build-page.mjs" "$root/web/index.html" "$wasm/web/mirona-engine.js" \
+node "$root/web/build-page.mjs" "$root/web/index.html" "$wasm/web/engine/mirona-engine.js" \
     "$root/packaging/jp.mirona.Mirona.svg" "$out"
 echo "$out/mirona.html: $(stat -c %s "$out/mirona.html") bytes; $out/site: $(du -sb "$out/site" | cut -f1) bytes"

@@ -1,4 +1,4 @@
-#include "web/Thumbnail.hpp"
+#include "web/engine/Thumbnail.hpp"
 
 #include <algorithm>
 #include <gtest/gtest.h>

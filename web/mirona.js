@@ -1,4 +1,4 @@
-// The page's side of the web edition: it starts the engine (web/WebSession, compiled to
+// The page's side of the web edition: it starts the engine (web/engine/WebSession, compiled to
 // WebAssembly), shows the engine's bitmap, and wires the page's parts to it: pointers
 // (web/pointer.js), menus, dialogs, saving, keeping pictures, their list, opening pictures and
 // releases. What a stroke draws, which tool and mode are chosen and the bytes of a saved file are

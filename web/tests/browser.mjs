@@ -10,7 +10,7 @@ import puppeteer from 'puppeteer-core';
 export const root = fileURLToPath(new URL('../..', import.meta.url));
 export const pageFile = process.env.MIRONA_HTML ?? join(root, 'build/web/mirona.html');
 export const replayProgram =
-  process.env.MIRONA_WEB_REPLAY ?? join(root, 'build/test/web/mirona_web_replay');
+  process.env.MIRONA_WEB_REPLAY ?? join(root, 'build/test/web/engine/mirona_web_replay');
 
 // `args`: more of Chromium's switches.
 export async function launch({ args = [] } = {}) {

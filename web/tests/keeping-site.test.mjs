@@ -115,7 +115,7 @@ function buildRelease(out) {
   cpSync(join(root, 'web'), sources, { recursive: true, filter: (path) => !/node_modules|tests/.test(path) });
   writeFileSync(join(sources, 'mirona.css'), `${readFileSync(join(sources, 'mirona.css'), 'utf8')}\n/* the next release */\n`);
   execFileSync(process.execPath, [join(sources, 'build-page.mjs'), join(sources, 'index.html'),
-    join(root, 'build/wasm/web/mirona-engine.js'), join(root, 'packaging/jp.mirona.Mirona.svg'), out]);
+    join(root, 'build/wasm/web/engine/mirona-engine.js'), join(root, 'packaging/jp.mirona.Mirona.svg'), out]);
   return join(out, 'site');
 }
 

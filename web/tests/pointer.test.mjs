@@ -7,7 +7,7 @@ import { createPointerInput, kSecondFingerMs, kTapMs } from '../pointer.js';
 
 const kButtons = { left: [0, 1], middle: [1, 4], right: [2, 2] }; // PointerEvent.button, bit
 
-// A pointer input whose sink writes its calls as the replay's lines (web/ReplayMain.cpp), and
+// A pointer input whose sink writes its calls as the replay's lines (web/engine/ReplayMain.cpp), and
 // events for it. Canvas pixels are client pixels.
 function rig() {
   const lines = [];

@@ -13,7 +13,7 @@ export function sharedTexts() {
     .map((line) => line.split('\t')).map(([name, role, text]) => ({ name, role, text: text.replaceAll('\\n', '\n') }));
 }
 
-// The BMP file the native build writes after `lines` (see web/ReplayMain.cpp).
+// The BMP file the native build writes after `lines` (see web/engine/ReplayMain.cpp).
 export function replay(lines) {
   const folder = mkdtempSync(join(tmpdir(), 'mirona-replay-'));
   try {

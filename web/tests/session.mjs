@@ -1,5 +1,5 @@
 // A page driven with the mouse, and beside it the calls the page should make of the engine, in
-// the form mirona_web_replay reads (web/ReplayMain.cpp).
+// the form mirona_web_replay reads (web/engine/ReplayMain.cpp).
 import assert from 'node:assert/strict';
 import { openPage } from './browser.mjs';
 import { bmpPixels, canvasPixels, difference, replay } from './reference.mjs';

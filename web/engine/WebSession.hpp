@@ -4,7 +4,7 @@
 #include "canvas/Surface.hpp"
 #include "drawing/Editor.hpp"
 #include "drawing/MenuChoices.hpp"
-#include "web/Thumbnail.hpp"
+#include "web/engine/Thumbnail.hpp"
 
 #include <cstdint>
 #include <span>

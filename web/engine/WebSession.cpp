@@ -1,4 +1,4 @@
-#include "web/WebSession.hpp"
+#include "web/engine/WebSession.hpp"
 
 #include "canvas/BmpEncoder.hpp"
 

@@ -7,7 +7,7 @@
 // With --texts instead, it prints the table of texts the page shares with the desktop program,
 // one line each: name, role (menu, item, radio or other) and the text with its line breaks as \n.
 #include "texts/Texts.hpp"
-#include "web/WebSession.hpp"
+#include "web/engine/WebSession.hpp"
 
 #include <array>
 #include <fstream>

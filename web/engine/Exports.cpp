@@ -2,8 +2,8 @@
 // bitmap. Rectangles and files are handed over as a pointer into memory and a count.
 #include "texts/SaveFailureReason.hpp"
 #include "texts/Texts.hpp"
-#include "web/Thumbnail.hpp"
-#include "web/WebSession.hpp"
+#include "web/engine/Thumbnail.hpp"
+#include "web/engine/WebSession.hpp"
 
 #include <emscripten/emscripten.h>
 #include <string>
