@@ -72,6 +72,7 @@ private:
     // A bit a tile, row by row of tiles: marking a rectangle is a few word operations, as it
     // happens for every rectangle the surface reports.
     std::vector<std::uint64_t> dirty_ = std::vector<std::uint64_t>(1, 0);
+    std::vector<std::uint64_t> band_ = std::vector<std::uint64_t>(1, 0); // take()'s last new row
     static constexpr int kNone = std::numeric_limits<int>::max();
     int firstRow_ = kNone; // the rows that can hold dirty tiles
     int lastRow_ = -1;
