@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/CanvasWidget.hpp"
+#include "app/CanvasWidget.hpp"
 #include "drawing/Editor.hpp"
 #include "drawing/MenuChoices.hpp"
 

@@ -1,9 +1,9 @@
 // Opening a 2048 px picture file on the desktop: Qt's decoder from the file (size read first,
 // allocation limited), then the engine's picture from the pixels, as Form1::openFile does.
 #include "app/BmpFile.hpp"
+#include "app/CanvasWidget.hpp"
 #include "app/PictureFile.hpp"
 #include "bench/Registration.hpp"
-#include "canvas/CanvasWidget.hpp"
 #include "drawing/Editor.hpp"
 
 #include <QTemporaryDir>

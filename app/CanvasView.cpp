@@ -1,7 +1,7 @@
 // The canvas widget's view of a canvas larger than the room it has: scaled down to fit, each
 // device pixel the grey of the canvas pixels under it, and pointer positions mapped back to the
 // canvas pixel under them. Showing never changes the canvas.
-#include "canvas/CanvasWidget.hpp"
+#include "app/CanvasWidget.hpp"
 
 #include <QPainter>
 #include <algorithm>

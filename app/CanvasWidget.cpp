@@ -1,4 +1,4 @@
-#include "canvas/CanvasWidget.hpp"
+#include "app/CanvasWidget.hpp"
 
 #include "app/QtText.hpp"
 #include "texts/Texts.hpp"
