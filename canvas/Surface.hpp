@@ -160,9 +160,24 @@ private:
     // Upright segments on the canvas, the pixels first to last or every other one of them.
     void row(std::int64_t y, std::int64_t first, std::int64_t last, bool dotted);
     void column(std::int64_t x, std::int64_t first, std::int64_t last, bool dotted);
-    void report(const PixelRect& changed) const;
+    // Defined here, as slanted segments and arcs call them for every run of pixels.
+    void report(const PixelRect& changed) const {
+        if (changed.isEmpty())
+            return;
+        if (tiles_ != nullptr)
+            tiles_->add(changed);
+        if (listener_)
+            listener_(changed);
+    }
     // Reports the rectangle spanned by two pixels.
-    void reportRun(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) const;
+    void reportRun(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) const {
+        if (!listener_ && tiles_ == nullptr)
+            return;
+        const auto [left, right] = std::minmax(x0, x1);
+        const auto [top, bottom] = std::minmax(y0, y1);
+        report({static_cast<int>(left), static_cast<int>(top), static_cast<int>(right) + 1,
+                static_cast<int>(bottom) + 1});
+    }
 
     int width_ = 1;
     int height_ = 1;
