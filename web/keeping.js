@@ -33,7 +33,10 @@ export function startKeeping(engine, ui) {
   const kGoneMs = 10000; // an owner not heard of for this long has gone
   const kOpenMs = 3000; // storage that takes longer to open (some browsers' can hang) is none
   const kRetryMs = [1000, 2000, 3000, 5000]; // pauses before the tries after a failure, the last repeated
+  const kQuietMs = 400;
+  const kLatestMs = 3000;
   const kThumbnail = 96; // the longer side of a picture in the list, in pixels
+  const kThumbnailMs = 5000;
   const kStores = ['pictures', 'heads', 'parts', 'steps', 'owners'];
   const kPartBytes = 48 * 1024; // Chromium wraps a record of more than 64 KiB in a file: slow
   const scope = location.protocol === 'file:' ? '' : new URL('.', location.href).pathname;
@@ -60,7 +63,8 @@ export function startKeeping(engine, ui) {
   let again = false;
   let failures = 0;
   let retry = 0;
-  let scheduled = false;
+  let quiet = 0; // the timer of the store after a change
+  let firstUnstored = null; // when the first change not yet stored was made
   let persistAsked = false;
 
   function randomId() {
@@ -85,6 +89,11 @@ export function startKeeping(engine, ui) {
       transaction.onabort = () => reject(transaction.error ?? new DOMException('aborted', 'AbortError'));
       result = work(transaction, (name) => transaction.objectStore(name));
     });
+  }
+
+  // The database, opened again where it was closed under the page.
+  async function ready() {
+    database ??= await openDatabase();
   }
 
   function within(promise) {
@@ -129,6 +138,7 @@ export function startKeeping(engine, ui) {
   // Takes picture `id` for this page, unless another page has it (or `force`, taking it over:
   // that page then stops writing it). Resolves to whether it did.
   async function claim(id, force = false) {
+    await ready();
     const taken = await transact('owners', 'readwrite', (_, store) => {
       const owners = store('owners');
       const result = { taken: false };
@@ -180,9 +190,19 @@ export function startKeeping(engine, ui) {
     return { width, height, grey: engine.HEAPU8.slice(start, start + width * height) };
   }
 
+  function sameBytes(a, b) {
+    try {
+      return Boolean(a) && indexedDB.cmp(a, b) === 0; // binary keys compare byte by byte
+    } catch {
+      return false;
+    }
+  }
+
   // One store's records: everything the list needs, the head, the steps not kept yet and those
-  // the history let go. Made at once, as the engine's state is now.
-  function records() {
+  // the history let go, made at once, as the engine's state is now. Of the head's parts, only
+  // those that differ from the ones kept are written (`changedParts`); the thumbnail is made
+  // again only every few seconds, and when the page is left.
+  function records(leaving) {
     const head = engineBytes(engine, engine._snapshotHead(scratch), scratch); // makes the last stroke a step first
     const serials = Array.from({ length: engine._stepCount() }, (_, i) => engine._stepSerial(i) >>> 0);
     const live = new Set(serials);
@@ -191,13 +211,17 @@ export function startKeeping(engine, ui) {
     const parts = [];
     for (let at = 0; at < head.length || !parts.length; at += kPartBytes)
       parts.push(head.subarray(at, at + kPartBytes));
+    if (leaving || !current.thumbnail || Date.now() - current.thumbnail.made > kThumbnailMs)
+      current.thumbnail = { ...thumbnail(), made: Date.now() };
+    const { made, ...small } = current.thumbnail;
     return {
       picture: {
         id: current.id, scope, format: kFormat, created: current.created, time: Date.now(),
-        width: engine._width(), height: engine._height(), thumbnail: thumbnail(),
+        width: engine._width(), height: engine._height(), thumbnail: small,
       },
       head: { id: current.id, format: kFormat, parts: parts.length, serials },
       parts,
+      changedParts: parts.map((part, k) => (sameBytes(current.partsKept?.[k], part) ? null : part)),
       fresh,
       gone: [...current.stored].filter((serial) => !live.has(serial)),
       serials,
@@ -224,7 +248,7 @@ export function startKeeping(engine, ui) {
         };
       store('pictures').put(made.picture);
       store('heads').put(made.head);
-      made.parts.forEach((part, k) => store('parts').put(part, [id, k]));
+      made.changedParts.forEach((part, k) => part && store('parts').put(part, [id, k]));
       if (current.parts > made.parts.length)
         store('parts').delete(IDBKeyRange.bound([id, made.parts.length], [id, Infinity]));
       for (const [serial, bytes] of made.fresh)
@@ -270,7 +294,7 @@ export function startKeeping(engine, ui) {
     }
     const upTo = changes;
     performance.mark('mirona-store-start');
-    const made = records();
+    const made = records(leaving);
     const written = write(made, leaving);
     performance.measure('mirona-store-work', 'mirona-store-start');
     return written.then((verdict) => {
@@ -281,8 +305,11 @@ export function startKeeping(engine, ui) {
       performance.measure('mirona-store', 'mirona-store-start');
       current.stored = new Set(made.serials);
       current.parts = made.parts.length;
+      current.partsKept = made.parts;
       current.exists = true;
       kept = Math.max(kept, upTo);
+      if (kept === changes)
+        firstUnstored = null;
       failures = 0;
       ui.status('');
       askToPersist();
@@ -292,7 +319,6 @@ export function startKeeping(engine, ui) {
   // Stores what changed, unless a stroke is under way (its end will ask again). Resolves once it
   // is kept, or has failed and a retry is set.
   function store(leaving = false) {
-    scheduled = false;
     if (!database && !available)
       return Promise.resolve();
     if (writing) {
@@ -338,19 +364,22 @@ export function startKeeping(engine, ui) {
     navigator.storage.persist().catch(() => {});
   }
 
-  // Never on the path of a stroke: after a change, once the page is idle.
+  // Never on the path of a stroke: after a change, once the page has had no change for a moment
+  // (a pupil often begins the next stroke right after a release), and at the latest a few
+  // seconds after the first change not yet stored; then in idle time.
   function changed() {
     changes += 1;
-    if (scheduled)
-      return;
-    scheduled = true;
-    const later = self.requestIdleCallback ?? ((callback) => setTimeout(callback, 200));
-    later(() => store(), { timeout: 1000 });
+    firstUnstored ??= Date.now();
+    clearTimeout(quiet);
+    const wait = Math.max(0, Math.min(kQuietMs, firstUnstored + kLatestMs - Date.now()));
+    const idle = (callback) => (self.requestIdleCallback ? requestIdleCallback(callback, { timeout: 1000 }) : callback());
+    quiet = setTimeout(() => idle(() => store()), wait);
   }
 
   // ---- Opening.
 
   async function readPicture(id) {
+    await ready();
     return transact(['pictures', 'heads', 'parts', 'steps'], 'readonly', (_, store) => {
       const found = {};
       store('pictures').get(id).onsuccess = (event) => (found.picture = event.target.result);
@@ -423,7 +452,7 @@ export function startKeeping(engine, ui) {
       if (!(record.bytes instanceof Uint8Array) || !restoreInto(engine, record.bytes))
         continue;
       current = { id: randomId(), owned: true, exists: false, stored: new Set(), parts: 0, created: record.time };
-      const made = records();
+      const made = records(true);
       made.picture.time = record.time;
       await write(made, true);
     }
@@ -432,6 +461,7 @@ export function startKeeping(engine, ui) {
   }
 
   async function pictures() {
+    await ready();
     const [all, owners] = await transact(['pictures', 'owners'], 'readonly', (_, store) => {
       const found = [];
       store('pictures').index('scope').getAll(scope).onsuccess = (event) => (found[0] = event.target.result);
@@ -441,6 +471,7 @@ export function startKeeping(engine, ui) {
     const ownerOf = new Map(owners.map((owner) => [owner.id, owner]));
     return all.sort((a, b) => b.time - a.time).map((picture) => ({
       ...picture,
+      ...(picture.id === current?.id ? { thumbnail: thumbnail() } : {}),
       readable: kReadable.includes(picture.format),
       here: picture.id === current?.id,
       elsewhere: picture.id !== current?.id && elsewhere(ownerOf.get(picture.id)),
@@ -533,6 +564,7 @@ export function startKeeping(engine, ui) {
 
   // Deletes picture `id` for good, unless another page has it open.
   async function remove(id) {
+    await ready();
     const list = await pictures();
     if (list.find((picture) => picture.id === id)?.elsewhere)
       return false;

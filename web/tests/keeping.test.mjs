@@ -239,7 +239,7 @@ test('絵の一覧: a new picture starts with no history, the other stays; conti
   await listAction(page, 1, 'ContinuePicture');
   await page.waitForSelector('#Pictures:not([open])');
   await first.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
-  await first.undo();
+  await first.storing(() => first.undo());
   await first.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
 
   const confirm = async (answer) => {

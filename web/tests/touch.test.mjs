@@ -155,9 +155,9 @@ test('a pen stroke with the barrel button that the browser cancels lets go of th
   await expectReplayed(session, 'undo works after the cancel');
 });
 
-test('on a touch screen the undo and redo buttons are 44-pixel targets and the about box shows whole', async () => {
+test('on a touch screen the bar\'s buttons are 44-pixel targets and the about box shows whole', async () => {
   const { page } = await tabletSession();
-  for (const id of ['Undo', 'Redo']) {
+  for (const id of ['PicturesButton', 'OpenButton', 'Undo', 'Redo']) {
     const box = await (await page.$(`#${id}`)).boundingBox();
     assert.ok(box.width >= 44 && box.height >= 44, `${id}: ${box.width} x ${box.height}`);
   }
