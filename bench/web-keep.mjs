@@ -7,7 +7,7 @@
 //    canvas), the median of five reloads;
 //  - the ink delay of a stroke begun 50 ms after a release, from its first move to the first
 //    moment the canvas holds its ink, with storing on and with storage refused; the median of ten.
-// Run after scripts/web.sh and `npm ci` in web/: node bench/web-keep.mjs
+// Run after scripts/web.sh and `npm ci` in web/: node bench/web-keep.mjs [sizes...]
 import { launch, reload } from '../web/tests/browser.mjs';
 import { Session } from '../web/tests/session.mjs';
 
@@ -67,7 +67,7 @@ const browser = await launch();
 try {
   console.log('| size | steps | CPU | store (main thread) | open | ink, storing | ink, storage refused |');
   console.log('|---|---|---|---|---|---|---|');
-  for (const size of [451, 2048])
+  for (const size of process.argv.length > 2 ? process.argv.slice(2).map(Number) : [451, 2048])
     for (const steps of [100, 1000]) {
       const viewport = { width: size, height: size + kBar };
       const session = await Session.open(browser, viewport);
