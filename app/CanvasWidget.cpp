@@ -42,6 +42,7 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
 void CanvasWidget::fitToSurface() {
     resize(viewSize());
     changed_.resize(surface_.width(), surface_.height());
+    repaint_.resize(surface_.width(), surface_.height());
     update();
 }
 
@@ -68,14 +69,25 @@ void CanvasWidget::updateChanged() {
     if (changed_.isEmpty())
         return;
     std::vector<QRect> rects;
-    for (const PixelRect& r : changed_.take())
-        rects.push_back(toView(r));
     QRegion region;
-    if (scaledDown()) // scaled down, the rectangles of neighbouring tiles overlap
-        for (const QRect& r : rects)
-            region += r;
+    if (scaledDown()) { // scaled down, the rectangles of neighbouring tiles overlap
+        for (const PixelRect& r : changed_.take())
+            region += toView(r);
+        update(region);
+        return;
+    }
+    const std::vector<PixelRect> changed = changed_.take();
+    for (const PixelRect& r : changed)
+        repaint_.add(r);
+    // Kept only while the image is known, and not beyond a bound while the window paints
+    // nothing (hidden): then every pixel Qt repaints is written.
+    if (shownKnown_ && pending_.size() + changed.size() <= kMaxPending)
+        pending_.insert(pending_.end(), changed.begin(), changed.end());
     else
-        region.setRects(rects.data(), static_cast<int>(rects.size()));
+        shownKnown_ = false;
+    for (const PixelRect& r : repaint_.take())
+        rects.emplace_back(r.left, r.top, r.width(), r.height());
+    region.setRects(rects.data(), static_cast<int>(rects.size()));
     update(region);
 }
 
@@ -181,19 +193,29 @@ void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region)
         inImage_ = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
     }
     // Until a paint has covered the whole canvas in the image, and always for an image with
-    // alpha, every pixel painted is written.
+    // alpha, every pixel painted is written; otherwise only what changed since the last paint
+    // is compared, whatever Qt repaints.
     const bool all = !shownKnown_ || image.hasAlphaChannel();
-    const bool covers = (QRegion(inImage_) - region).isEmpty();
     const Surface::DisplayGrid grid{reinterpret_cast<std::uint32_t*>(pixels),
                                     image.bytesPerLine() / 4, columns_, rows_, columnBits_};
+    const PixelRect in{inImage_.left(), inImage_.top(), inImage_.right() + 1,
+                       inImage_.bottom() + 1};
+    const auto clip = [&](const PixelRect& r) {
+        const PixelRect c{std::max(r.left, in.left), std::max(r.top, in.top),
+                          std::min(r.right, in.right), std::min(r.bottom, in.bottom)};
+        if (!c.isEmpty())
+            rects_.push_back(c);
+    };
     rects_.clear();
-    for (const QRect& dirty : region) {
-        const QRect r = dirty & inImage_;
-        if (!r.isEmpty())
-            rects_.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-    }
+    if (all)
+        for (const QRect& r : region)
+            clip({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    else
+        std::for_each(pending_.begin(), pending_.end(), clip);
+    pending_.clear();
     surface_.displayChanges(rects_, shown_, grid, all);
-    shownKnown_ = !image.hasAlphaChannel() && (shownKnown_ || covers);
+    if (all)
+        shownKnown_ = !image.hasAlphaChannel() && (QRegion(inImage_) - region).isEmpty();
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {

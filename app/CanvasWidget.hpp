@@ -81,8 +81,15 @@ private:
 
     Surface surface_;
     QSize area_;
-    // Finer than the history's tiles: along a thin outline, fewer pixels to repaint.
+    // Finer than the history's tiles: along a thin outline, fewer pixels to compare.
     DirtyTiles changed_{3};
+    // The tiles handed to Qt to repaint, as coarse as the history's: Qt's work for a region,
+    // scaling it for the screen at every scale but 1, grows with its rectangles.
+    DirtyTiles repaint_;
+    // What changed since the window's image was last written in place, on the finer tiles:
+    // once the image is known, nothing else can differ from what it shows.
+    std::vector<PixelRect> pending_;
+    static constexpr std::size_t kMaxPending = std::size_t{1} << 16;
     bool updatePending_ = false; // an update is queued for changes made outside pointer events
     bool delivering_ = false;    // a pointer event is being delivered
     std::vector<std::uint32_t> strip_; // display pixels of the strip being painted
