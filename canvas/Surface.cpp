@@ -125,13 +125,15 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
     // One device pixel a canvas pixel: the spans of a scale below or above 1 would shorten or
     // lengthen the whole.
     const bool unit = columns[width_] - columns[0] == width_ && rows[height_] - rows[0] == height_;
+    // There canvas pixel (x, y) is origin[y * stride + x].
+    std::uint32_t* const origin =
+        grid.pixels + static_cast<std::ptrdiff_t>(rows[0]) * grid.stride + columns[0];
     const auto write = [&] {
         for (std::size_t c = 0; c < count; ++c) {
             const Change& change = changes[c];
             if (unit) {
                 std::uint32_t* const pixels =
-                    grid.pixels + static_cast<std::ptrdiff_t>(rows[change.y]) * grid.stride +
-                    columns[change.x];
+                    origin + static_cast<std::ptrdiff_t>(change.y) * grid.stride + change.x;
                 // Eight pixels at once wherever one of them changed and the byte lies inside the
                 // rectangle: a loop over single bits would end at a different count in nearly
                 // every word, and the processor would mispredict its end each time. The
