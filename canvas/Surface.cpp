@@ -125,6 +125,8 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
     // One device pixel a canvas pixel: the spans of a scale below or above 1 would shorten or
     // lengthen the whole.
     const bool unit = columns[width_] - columns[0] == width_ && rows[height_] - rows[0] == height_;
+    // Two or more device pixels a canvas pixel, on average.
+    const bool blocks = columns[width_] - columns[0] >= 2 * width_;
     // There canvas pixel (x, y) is origin[y * stride + x].
     std::uint32_t* const origin =
         grid.pixels + static_cast<std::ptrdiff_t>(rows[0]) * grid.stride + columns[0];
@@ -153,16 +155,42 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
                 }
                 continue;
             }
-            // Otherwise the device pixels from the first changed pixel's to the last's, each
-            // device row of the canvas row alike: every canvas pixel as its whole block.
-            const int first = change.x + std::countr_zero(change.changed);
-            const int end = change.x + 32 - std::countl_zero(change.changed);
-            const int left = columns[first];
-            const std::uint32_t* const bitOf = grid.columnBits.data() + (left - columns[0]);
-            for (int y = rows[change.y]; y < rows[change.y + 1]; ++y)
-                spanPixels(change.now, bitOf,
-                           grid.pixels + static_cast<std::ptrdiff_t>(y) * grid.stride + left,
-                           columns[end] - left);
+            // Otherwise every canvas pixel as its whole block of device pixels, each device row
+            // of the canvas row alike.
+            std::uint32_t* const top =
+                grid.pixels + static_cast<std::ptrdiff_t>(rows[change.y]) * grid.stride;
+            const int deviceRows = rows[change.y + 1] - rows[change.y];
+            if (!blocks) {
+                // Below two device pixels a canvas pixel, the device pixels from the first changed
+                // pixel's to the last's, four at a time.
+                const int left = columns[change.x + std::countr_zero(change.changed)];
+                const int right = columns[change.x + 32 - std::countl_zero(change.changed)];
+                const std::uint32_t* const bitOf = grid.columnBits.data() + (left - columns[0]);
+                for (int y = 0; y < deviceRows; ++y)
+                    spanPixels(change.now, bitOf, top + y * grid.stride + left, right - left);
+                continue;
+            }
+            // From two on, only the runs of changed pixels, each filled where it is of one
+            // colour, as most are along an outline: the span over unchanged pixels between them
+            // wrote half as many bytes again at 300 %, and took half as long again.
+            for (std::uint32_t runs = change.changed; runs != 0;) {
+                const int first = std::countr_zero(runs);
+                const int end = first + std::countr_one(runs >> first);
+                const std::uint32_t run = (end == 32 ? ~0u : (1u << end) - 1) & ~0u << first;
+                runs &= ~run;
+                const int left = columns[change.x + first];
+                const int count = columns[change.x + end] - left;
+                const std::uint32_t black = change.now & run;
+                if (black == 0 || black == run) {
+                    for (int y = 0; y < deviceRows; ++y)
+                        std::fill_n(top + y * grid.stride + left, count,
+                                    black == 0 ? kWhite : kBlack);
+                    continue;
+                }
+                const std::uint32_t* const bitOf = grid.columnBits.data() + (left - columns[0]);
+                for (int y = 0; y < deviceRows; ++y)
+                    spanPixels(change.now, bitOf, top + y * grid.stride + left, count);
+            }
         }
         count = 0;
     };
