@@ -64,9 +64,11 @@ HeaderFacts headerFacts(QFile& file) {
         const quint16 bits = qFromLittleEndian<quint16>(b + 28);
         const quint32 compression = qFromLittleEndian<quint32>(b + 30);
         const qint64 rowBytes = (facts.width * bits + 31) / 32 * 4;
+        // In floating point: a damaged header's sides can make a product no integer holds.
+        const double needed = qFromLittleEndian<quint32>(b + 10) +
+                              static_cast<double>(rowBytes) * static_cast<double>(facts.height);
         facts.pixelsMissing =
-            (compression == 0 || compression == 3) &&
-            qFromLittleEndian<quint32>(b + 10) + rowBytes * facts.height > file.size();
+            (compression == 0 || compression == 3) && needed > static_cast<double>(file.size());
     }
     return facts;
 }
