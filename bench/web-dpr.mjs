@@ -4,7 +4,8 @@
 // the continuous line, the rectangle and the ellipse in eight images, the pointer swinging between
 // two points). The moves are pointermove events sent to the canvas in the page, one after the
 // other, after a real press; the page's listener hands each to the engine and paints what
-// changed. Also whether the canvas is shown with hard edges. Prints, for each case, the time of a
+// changed. Also whether the canvas is shown with hard edges, at one CSS pixel a pixel and scaled
+// down to a window half its size. Prints, for each case, the time of a
 // move (below), the lowest of `rounds` rounds (the ratios in turn forwards and backwards), and the
 // most any ratio's figure is of the ratio-1 figure. Run after scripts/web.sh and `npm ci` in web/:
 //   node bench/web-dpr.mjs [rounds]
@@ -87,6 +88,7 @@ async function measure(session, tool, n) {
 const browser = await launch();
 const best = new Map(); // `${tool}/${n}` -> ratio -> lowest median, µs
 const renderings = new Set();
+const halved = []; // the rendering of a 2048-pixel canvas in a 1024-pixel window, by ratio
 for (let round = 0; round < rounds; ++round)
   for (const ratio of round % 2 ? [...kRatios].reverse() : kRatios)
     for (const n of kSizes) {
@@ -99,11 +101,22 @@ for (let round = 0; round < rounds; ++round)
         row.set(ratio, Math.min(row.get(ratio) ?? Infinity, us));
         best.set(`${tool}/${n}`, row);
       }
+      if (round === 0 && n === 2048) {
+        // The window made half as wide and high: the canvas shown at half a CSS pixel a pixel,
+        // hard-edged where that is still one device pixel or more.
+        const bar = await session.page.evaluate(() => document.getElementById('Bar').offsetHeight);
+        await session.page.setViewport({ width: n / 2, height: n / 2 + bar, deviceScaleFactor: ratio });
+        await session.page.waitForFunction((w) =>
+          document.getElementById('Picture1').getBoundingClientRect().width <= w, {}, n / 2);
+        halved.push(`${ratio}: ${await session.page.evaluate(() =>
+          getComputedStyle(document.getElementById('Picture1')).imageRendering)}`);
+      }
       await session.page.close();
     }
 await browser.close();
 
-console.log(`canvas rendering by ratio: ${[...renderings].join(', ')}\n`);
+console.log(`canvas rendering by ratio: ${[...renderings].join(', ')}`);
+console.log(`a 2048-pixel canvas in a window of 1024 CSS pixels: ${halved.join(', ')}\n`);
 console.log(`| Case (large) | ${kRatios.map((r) => `${r} µs`).join(' | ')} | most / ratio 1 |`);
 console.log(`|---|${kRatios.map(() => '---|').join('')}---|`);
 for (const [name, row] of best) {
