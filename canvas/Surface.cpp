@@ -140,6 +140,12 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
                 // rectangle: a loop over single bits would end at a different count in nearly
                 // every word, and the processor would mispredict its end each time. The
                 // unchanged pixels of the byte show what they show already.
+                if (change.inside == ~0u) {
+                    for (int i = 0; i < 32; i += 8)
+                        if ((change.changed >> i & 0xFFu) != 0)
+                            eightPixels(change.now >> i & 0xFFu, pixels + i);
+                    continue;
+                }
                 std::uint32_t single = 0;
                 for (int i = 0; i < 32; i += 8) {
                     if ((change.changed >> i & 0xFFu) == 0)
