@@ -116,7 +116,9 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
         int y;
         std::uint32_t changed;
         std::uint32_t now;
-        std::uint32_t inside; // the word's pixels inside the rectangle
+        // The word's pixels inside the rectangle whose byte is not wholly inside it, which
+        // one device pixel a canvas pixel writes one by one.
+        std::uint32_t partial;
     };
     std::array<Change, 64> changes;
     std::size_t count = 0;
@@ -140,23 +142,13 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
                 // rectangle: a loop over single bits would end at a different count in nearly
                 // every word, and the processor would mispredict its end each time. The
                 // unchanged pixels of the byte show what they show already.
-                if (change.inside == ~0u) {
-                    for (int i = 0; i < 32; i += 8)
-                        if ((change.changed >> i & 0xFFu) != 0)
-                            eightPixels(change.now >> i & 0xFFu, pixels + i);
-                    continue;
-                }
-                std::uint32_t single = 0;
-                for (int i = 0; i < 32; i += 8) {
-                    if ((change.changed >> i & 0xFFu) == 0)
-                        continue;
-                    if ((change.inside >> i & 0xFFu) == 0xFFu)
+                const std::uint32_t single = change.changed & change.partial;
+                const std::uint32_t bytes = change.changed & ~change.partial;
+                for (int i = 0; i < 32; i += 8)
+                    if ((bytes >> i & 0xFFu) != 0)
                         eightPixels(change.now >> i & 0xFFu, pixels + i);
-                    else
-                        single |= change.changed & 0xFFu << i;
-                }
-                for (; single != 0; single &= single - 1) {
-                    const int bit = std::countr_zero(single);
+                for (std::uint32_t bits = single; bits != 0; bits &= bits - 1) {
+                    const int bit = std::countr_zero(bits);
                     pixels[bit] = colourOf(change.now, bit);
                 }
                 continue;
@@ -197,6 +189,10 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
         const std::uint32_t* const bits = words_.data() + first;
         std::uint32_t* const shownBits = shown.data() + first;
         const std::uint32_t written = all ? inside : 0u;
+        std::uint32_t partial = inside;
+        for (int i = 0; i < 32; i += 8)
+            if ((inside >> i & 0xFFu) == 0xFFu)
+                partial &= ~(0xFFu << i);
         int y = top;
 #if defined(__SSE2__)
         // Four rows at once, looked at further only where one of them changed: along a thin
@@ -216,7 +212,7 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
                 if (count + 4 > changes.size())
                     write();
                 for (int k = 0; k < 4; ++k) {
-                    changes[count] = {x, y + k, changedRows[k], bits[y + k], inside};
+                    changes[count] = {x, y + k, changedRows[k], bits[y + k], partial};
                     count += changedRows[k] != 0 ? 1 : 0;
                 }
             }
@@ -228,7 +224,7 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
             shownBits[y] ^= changed;
             if (count == changes.size())
                 write();
-            changes[count] = {x, y, changed | written, now, inside};
+            changes[count] = {x, y, changed | written, now, partial};
             count += (changed | written) != 0 ? 1 : 0;
         }
     };
