@@ -176,8 +176,19 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
                 const std::uint32_t colour = colourOf(change.now, bit);
                 const int left = columns[change.x + bit];
                 const int count = columns[change.x + bit + 1] - left;
-                for (int y = 0; y < deviceRows; ++y)
-                    std::fill_n(top + y * grid.stride + left, count, colour);
+                std::uint32_t* row = top + left;
+                if (count >= 2 && count <= 4) {
+                    // Two to four pixels as two stores of two that overlap where they are three
+                    // or two: fewer stores wait for the image's cache lines.
+                    const std::uint64_t two = std::uint64_t{colour} << 32 | colour;
+                    for (int y = 0; y < deviceRows; ++y, row += grid.stride) {
+                        std::memcpy(row, &two, sizeof two);
+                        std::memcpy(row + count - 2, &two, sizeof two);
+                    }
+                    continue;
+                }
+                for (int y = 0; y < deviceRows; ++y, row += grid.stride)
+                    std::fill_n(row, count, colour);
             }
         }
         count = 0;
