@@ -3,7 +3,8 @@
 # on the offscreen platform under QT_SCALE_FACTOR 1, 1.25, 1.5, 1.75, 2, 2.5 and 3, in rounds,
 # each round every scale once. With --before, another build of mirona_bench runs beside it,
 # alternately first and second, so that both meet the same load. Each figure is the lowest,
-# over the rounds, of the median of three repetitions; the table gives them by case and scale.
+# over the rounds, of the median of three repetitions; the table gives them by case and scale,
+# the other build's in brackets.
 #   bash bench/scales.sh                         # large figures, 3 rounds
 #   bash bench/scales.sh --rounds 5 --before /path/to/old/mirona_bench
 #   bash bench/scales.sh --filter 'EventPath/Box/2048/'
@@ -64,13 +65,18 @@ for path in folder.glob('*.json'):
         case = b['run_name'].split('/Form1')[0].removeprefix('EventPath/')
         key = (label, scale, case)
         best[key] = min(best.get(key, float('inf')), b['real_time'])
-labels = sorted({k[0] for k in best})
 cases = sorted({k[2] for k in best}, key=lambda c: (c.split('/')[1:], c))
-for label in labels:
-    print(f'\n### EventPath, {label} (lowest median, µs)\n')
-    print('| Case | ' + ' | '.join(f'{s}' for s in scales) + ' |')
-    print('|---' * (len(scales) + 1) + '|')
-    for case in cases:
-        cells = [best.get((label, s, case)) for s in scales]
-        print(f'| {case} | ' + ' | '.join('' if c is None else f'{c:.0f}' for c in cells) + ' |')
+# Beside a build before, each cell is this build's figure and, in brackets, the other's.
+before = any(k[0] == 'before' for k in best)
+print(f'\n### EventPath (lowest median, µs{", before in brackets" if before else ""})\n')
+print('| Case | ' + ' | '.join(f'{s}' for s in scales) + ' |')
+print('|---' * (len(scales) + 1) + '|')
+def cell(scale, case):
+    after = best.get(('after', scale, case))
+    text = '' if after is None else f'{after:.0f}'
+    if before and ('before', scale, case) in best:
+        text += f' ({best["before", scale, case]:.0f})'
+    return text
+for case in cases:
+    print(f'| {case} | ' + ' | '.join(cell(s, case) for s in scales) + ' |')
 EOF
