@@ -8,6 +8,8 @@
 #include <emscripten/emscripten.h>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -22,6 +24,14 @@ std::vector<std::uint8_t> kept;
 std::vector<std::uint8_t> head;
 std::vector<std::uint8_t> step;
 mirona::Thumbnail small;
+
+// Keeps `items` in `keeper` until the next call that hands over through it: the page reads them
+// from memory, `*count` of them from the pointer returned.
+template <class T> const T* handOver(std::vector<T>& keeper, std::vector<T> items, int* count) {
+    keeper = std::move(items);
+    *count = static_cast<int>(keeper.size());
+    return keeper.data();
+}
 
 } // namespace
 
@@ -85,9 +95,7 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* rgba() {
 // The changed rectangles as left, top, right, bottom, four 32-bit integers each; returns how
 // many, valid until the next call.
 EMSCRIPTEN_KEEPALIVE const mirona::PixelRect* takeChanged(int* count) {
-    changed = session().takeChanged();
-    *count = static_cast<int>(changed.size());
-    return changed.data();
+    return handOver(changed, session().takeChanged(), count);
 }
 // The texts the page shows, all but the desktop's own: for each, its element's id, a unit
 // separator (1F), the text and a record separator (1E); UTF-8 and NUL-terminated.
@@ -117,15 +125,11 @@ EMSCRIPTEN_KEEPALIVE const char* saveFailureText(const char* errorName) {
 }
 // The BMP file of the picture; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* bmp(int* size) {
-    file = session().bmp();
-    *size = static_cast<int>(file.size());
-    return file.data();
+    return handOver(file, session().bmp(), size);
 }
 // The session's snapshot, to be stored; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshot(int* size) {
-    kept = session().snapshot();
-    *size = static_cast<int>(kept.size());
-    return kept.data();
+    return handOver(kept, session().snapshot(), size);
 }
 // The picture at most `maxSide` pixels a side, one grey byte a pixel, for the list of pictures;
 // its width and height go to size[0] and size[1]. Valid until the next call.
@@ -148,9 +152,7 @@ EMSCRIPTEN_KEEPALIVE bool restore(const std::uint8_t* bytes, int size) {
 // The snapshot's head, to be stored as one record; valid until the next call. Makes a step of
 // what was drawn since the last one, as snapshot() does.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshotHead(int* size) {
-    head = session().snapshotHead();
-    *size = static_cast<int>(head.size());
-    return head.data();
+    return handOver(head, session().snapshotHead(), size);
 }
 // The steps the head counts, oldest first (i from 0 to stepCount() - 1); a step's serial never
 // changes nor goes to another step of the picture, and the same serial always brings the same
@@ -164,9 +166,7 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t stepSerial(int i) {
 }
 // Step i's record, to be stored once under its serial; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* stepBytes(int i, int* size) {
-    step = session().stepBytes(static_cast<std::size_t>(i));
-    *size = static_cast<int>(step.size());
-    return step.data();
+    return handOver(step, session().stepBytes(static_cast<std::size_t>(i)), size);
 }
 // Whether a button is held on the canvas.
 EMSCRIPTEN_KEEPALIVE bool stroking() {
