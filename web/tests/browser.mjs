@@ -1,4 +1,7 @@
-// Debian's Chromium, headless, with the page opened from the disk and the network switched off.
+// The browser the tests drive, as MIRONA_BROWSER names it: Debian's Chromium (the default) or
+// Firefox ESR, headless through puppeteer (the DevTools protocol, WebDriver BiDi), or WebKitGTK on
+// the X display that DISPLAY names, through its WebDriver (webdriver.mjs). The page is the single
+// file opened from the disk, with the network switched off where the browser can do that.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -6,14 +9,31 @@ import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
+import { launchWebKit } from './webdriver.mjs';
 
 export const root = fileURLToPath(new URL('../..', import.meta.url));
 export const pageFile = process.env.MIRONA_HTML ?? join(root, 'build/web/mirona.html');
 export const replayProgram =
   process.env.MIRONA_WEB_REPLAY ?? join(root, 'build/test/web/engine/mirona_web_replay');
 
+export const engine = process.env.MIRONA_BROWSER ?? 'chromium';
+if (!['chromium', 'firefox', 'webkit'].includes(engine))
+  throw new Error(`MIRONA_BROWSER is chromium, firefox or webkit, not ${engine}`);
+
+// For node:test's `skip` option: false in the engines listed, elsewhere why the test cannot run
+// there (what only those engines let the tests do).
+export function onlyIn(engines, why) {
+  return [engines].flat().includes(engine) ? false : `only in ${[engines].flat().join(' and ')}: ${why}`;
+}
+
 // `args`: more of Chromium's switches.
 export async function launch({ args = [] } = {}) {
+  if (engine === 'webkit')
+    return launchWebKit(pageFile);
+  if (engine === 'firefox')
+    return puppeteer.launch({
+      browser: 'firefox', executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr', headless: true,
+    });
   const profile = mkdtempSync(join(tmpdir(), 'mirona-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
@@ -35,6 +55,10 @@ export async function launch({ args = [] } = {}) {
 // single file, opened with the network off, unless `url` names another. `before` runs in the page
 // before its own scripts, given `beforeArgs`; `requests`, where given, receives the address of every request the
 // page makes.
+// In WebKit, where nothing can run before the page's scripts, the single file is served on the
+// loopback instead, with `before` put first in it (a page given `url` cannot have `before`
+// there); a page of the file makes no request anyway, as its Content-Security-Policy forbids
+// any, so the network is switched off in Chromium alone.
 export async function openPage(browser, { before, beforeArgs = [], url, requests, context, ...viewport } = {}) {
   const page = await (context ?? await browser.createBrowserContext()).newPage();
   if (requests)
@@ -44,10 +68,17 @@ export async function openPage(browser, { before, beforeArgs = [], url, requests
     await (await page.createCDPSession()).send('Emulation.setEmulatedMedia', {
       features: [{ name: 'pointer', value: 'coarse' }, { name: 'any-pointer', value: 'coarse' }],
     });
-  if (!url)
+  if (!url && engine === 'chromium')
     await page.emulateNetworkConditions({ offline: true, download: 0, upload: 0, latency: 0 });
-  if (before)
+  if (engine === 'webkit' && !url && (before || page.browserContext().served)) {
+    // Every page of the context from then on, so that they share one origin's storage.
+    page.browserContext().served = true;
+    url = before ? browser.pageServer.script(before, beforeArgs) : `${browser.pageServer.origin}/`;
+  } else if (before && engine === 'webkit') {
+    throw new Error('WebKit runs no script before the page\'s own on a page given by its address');
+  } else if (before) {
     await page.evaluateOnNewDocument(before, ...beforeArgs);
+  }
   await page.goto(url ?? pathToFileURL(pageFile).href);
   await page.bringToFront();
   await page.waitForSelector('html[data-ready]');
