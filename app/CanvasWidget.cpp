@@ -47,8 +47,11 @@ void CanvasWidget::fitToSurface() {
 }
 
 QImage CanvasWidget::image() const {
-    const std::vector<std::uint32_t> pixels = surface_.Image();
-    QImage image(surface_.width(), surface_.height(), QImage::Format_RGB32);
+    return imageOf(surface_.Image(), surface_.width(), surface_.height());
+}
+
+QImage CanvasWidget::imageOf(std::span<const std::uint32_t> pixels, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         std::memcpy(image.scanLine(y), pixels.data() + static_cast<std::size_t>(y) * image.width(),
                     static_cast<std::size_t>(image.width()) * 4);

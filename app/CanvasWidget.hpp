@@ -11,6 +11,7 @@
 #include <QSize>
 #include <QWidget>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace mirona {
@@ -41,6 +42,9 @@ public:
 
     // The bitmap as an image, RGB32.
     [[nodiscard]] QImage image() const;
+    // Such pixels as Surface::Image() gives, width x height of them, as an image, RGB32.
+    [[nodiscard]] static QImage imageOf(std::span<const std::uint32_t> pixels, int width,
+                                        int height);
 
     // The room the widget has; none (an invalid size) at first. Where the canvas is larger, the
     // widget shows the whole of it scaled down to fit, keeping its proportions: each device pixel

@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -16,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QUrl>
 #include <array>
 
@@ -36,12 +39,14 @@ void showSaveFailure(QWidget* parent, const QString& fileName, const QString& re
 void showOpenFailure(QWidget* parent, const QString& fileName, OpenFailure failure) {
     QMessageBox box(QMessageBox::Warning, qtText(textOf("OpenTitle")), qtText(textOf("OpenFailed")),
                     QMessageBox::Ok, parent);
-    box.setInformativeText(QDir::toNativeSeparators(fileName) + u'\n' + openFailureText(failure));
+    box.setInformativeText(fileName.isEmpty() ? openFailureText(failure)
+                                              : QDir::toNativeSeparators(fileName) + u'\n' +
+                                                    openFailureText(failure));
     box.exec();
 }
 
-// The local file a drag brings, if it brings exactly one.
-QString draggedFile(const QMimeData* data) {
+// The local file a drag or the clipboard brings, if it brings exactly one.
+QString singleLocalFile(const QMimeData* data) {
     const QList<QUrl> urls = data->urls();
     return urls.size() == 1 && urls.front().isLocalFile() ? urls.front().toLocalFile() : QString();
 }
@@ -120,6 +125,13 @@ Form1::Form1(QWidget* parent)
     addActions({undo, redo});
     connect(undo, &QAction::triggered, this, &Form1::undo);
     connect(redo, &QAction::triggered, this, &Form1::redo);
+    auto* copy = new QAction(this);
+    copy->setShortcuts(QKeySequence::Copy);
+    auto* paste = new QAction(this);
+    paste->setShortcuts(QKeySequence::Paste);
+    addActions({copy, paste});
+    connect(copy, &QAction::triggered, this, &Form1::copyPicture);
+    connect(paste, &QAction::triggered, this, &Form1::pastePicture);
 
     connect(Picture1, &CanvasWidget::MouseDown, this, &Form1::Picture1_MouseDown);
     connect(Picture1, &CanvasWidget::MouseMove, this, &Form1::Picture1_MouseMove);
@@ -160,7 +172,10 @@ void Form1::startWith(const QString& fileName) {
 }
 
 bool Form1::openFile(const QString& fileName) {
-    const auto picture = readPicture(fileName);
+    return openRead(readPicture(fileName), fileName);
+}
+
+bool Form1::openRead(const std::variant<QImage, OpenFailure>& picture, const QString& fileName) {
     if (const auto* failure = std::get_if<OpenFailure>(&picture)) {
         showOpenFailure(this, fileName, *failure);
         return false;
@@ -171,13 +186,39 @@ bool Form1::openFile(const QString& fileName) {
     return true;
 }
 
+void Form1::copyPicture() {
+    QGuiApplication::clipboard()->setImage(CanvasWidget::imageOf(
+        editor_.picture(), Picture1->surface().width(), Picture1->surface().height()));
+}
+
+void Form1::pastePicture() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (data == nullptr)
+        return;
+    if (const QString fileName = singleLocalFile(data); !fileName.isEmpty()) {
+        openFile(fileName);
+        return;
+    }
+    QStringList encoded = data->formats().filter(QRegularExpression(QStringLiteral("^image/")));
+    if (encoded.contains(QStringLiteral("image/png")))
+        encoded.prepend(QStringLiteral("image/png"));
+    if (!encoded.isEmpty()) {
+        QByteArray bytes = data->data(encoded.front());
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        openRead(readPicture(buffer), {});
+    } else if (data->hasImage()) {
+        openRead(pictureOf(qvariant_cast<QImage>(data->imageData())), {});
+    }
+}
+
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!draggedFile(event->mimeData()).isEmpty())
+    if (!singleLocalFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    const QString fileName = draggedFile(event->mimeData());
+    const QString fileName = singleLocalFile(event->mimeData());
     if (fileName.isEmpty())
         return;
     event->acceptProposedAction();

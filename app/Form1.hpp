@@ -1,12 +1,14 @@
 #pragma once
 
 #include "app/CanvasWidget.hpp"
+#include "app/PictureFile.hpp"
 #include "drawing/Editor.hpp"
 #include "drawing/MenuChoices.hpp"
 
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <variant>
 
 class QAction;
 class QDragEnterEvent;
@@ -17,7 +19,8 @@ namespace mirona {
 // The main window: the menus and the square canvas Picture1 at the top-left of the client
 // area. Owns the drawing state and its history; every menu, key and pointer event is one handler
 // below, run to its end on the user-interface thread. Ctrl+Z undoes; Ctrl+Y and Ctrl+Shift+Z
-// redo (the platform's standard keys too), from keys of the window alone, outside the menus.
+// redo (the platform's standard keys too); Ctrl+C copies the picture and Ctrl+V pastes one
+// (copyPicture, pastePicture); all from keys of the window alone, outside the menus.
 class Form1 final : public QMainWindow {
     Q_OBJECT
 
@@ -63,6 +66,15 @@ public slots:
     void JogeSayuNaname_Click();
     // About: shows a new Form2, modally.
     void Joho_Click();
+    // Puts the whole picture on the clipboard as an image, as it is: never a stroke in progress
+    // (Editor::picture). The picture, its history and the drawing state stay as they are.
+    void copyPicture();
+    // Opens the image on the clipboard as openFile opens a file, with the same checks and
+    // reasons: a single local file copied in a file manager opens as that file, encoded image
+    // bytes (the first image/ format, PNG before any other) as they would from a file, and
+    // pixels the platform decoded as they are. A message box without a file name says why an
+    // image cannot be opened; a clipboard without an image changes nothing and says nothing.
+    void pastePicture();
     // Undo and redo: do nothing while a button is held on the canvas; end a chain of lines.
     void undo();
     void redo();
@@ -83,6 +95,9 @@ private:
     void selectMode(SymmetryMode mode);
     // Sets the check marks of the tool and mode menus from the state, item by item.
     void showChoices();
+    // Opens a picture read from a file or the clipboard; otherwise says why, naming the file
+    // where there is one.
+    bool openRead(const std::variant<QImage, OpenFailure>& picture, const QString& fileName);
 
     CanvasWidget* Picture1;
     Editor editor_;

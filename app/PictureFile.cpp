@@ -9,6 +9,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace mirona {
 
@@ -50,8 +51,8 @@ struct HeaderFacts {
     bool pixelsMissing = false;
 };
 
-HeaderFacts headerFacts(QFile& file) {
-    const QByteArray head = file.peek(34);
+HeaderFacts headerFacts(QIODevice& device) {
+    const QByteArray head = device.peek(34);
     const auto* b = reinterpret_cast<const uchar*>(head.constData());
     HeaderFacts facts;
     if (head.size() >= 24 && head.startsWith("\x89PNG\r\n\x1a\n")) {
@@ -67,8 +68,8 @@ HeaderFacts headerFacts(QFile& file) {
         // In floating point: a damaged header's sides can make a product no integer holds.
         const double needed = qFromLittleEndian<quint32>(b + 10) +
                               static_cast<double>(rowBytes) * static_cast<double>(facts.height);
-        facts.pixelsMissing =
-            (compression == 0 || compression == 3) && needed > static_cast<double>(file.size());
+        facts.pixelsMissing = (compression == 0 || compression == 3) &&
+                              needed > static_cast<double>(device.size() - device.pos());
     }
     return facts;
 }
@@ -105,13 +106,17 @@ std::variant<QImage, OpenFailure> readPicture(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return OpenFailure::Unreadable;
-    QImageReader reader(&file);
+    return readPicture(file);
+}
+
+std::variant<QImage, OpenFailure> readPicture(QIODevice& device) {
+    QImageReader reader(&device);
     reader.setDecideFormatFromContent(true);
     reader.setAllocationLimit(kAllocationLimitMiB);
     if (!reader.canRead())
         return reader.error() == QImageReader::DeviceError ? OpenFailure::Unreadable
                                                            : OpenFailure::NotImage;
-    const HeaderFacts facts = headerFacts(file);
+    const HeaderFacts facts = headerFacts(device);
     const QSize size = reader.size();
     if ((size.isValid() &&
          (size.width() > History::kMaxSide || size.height() > History::kMaxSide)) ||
@@ -131,9 +136,16 @@ std::variant<QImage, OpenFailure> readPicture(const QString& fileName) {
             return OpenFailure::Broken;
         }
     }
+    auto picture = pictureOf(std::move(image));
+    if (paletteWarning.seen() && std::holds_alternative<QImage>(picture))
+        return OpenFailure::Broken;
+    return picture;
+}
+
+std::variant<QImage, OpenFailure> pictureOf(QImage image) {
     if (image.width() > History::kMaxSide || image.height() > History::kMaxSide)
         return OpenFailure::TooLarge;
-    if (image.isNull() || paletteWarning.seen() || !indicesInPalette(image))
+    if (image.isNull() || !indicesInPalette(image))
         return OpenFailure::Broken;
     // In place where the depth stays, which it does for the usual 32-bit decoders' output.
     image.convertTo(QImage::Format_RGBA8888);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <variant>
 
+class QIODevice;
+
 namespace mirona {
 
 // Why a file could not be opened as a picture.
@@ -17,6 +19,12 @@ enum class OpenFailure { Broken, NotImage, TooLarge, Unreadable };
 // is Unreadable, one that no decoder recognises NotImage, a recognised one that does not decode
 // whole (truncated, a size of 0, colour indices past its palette) Broken.
 [[nodiscard]] std::variant<QImage, OpenFailure> readPicture(const QString& fileName);
+// The same from an open device (the bytes of an image on the clipboard), read from where it
+// stands: a device that fails while being read is Unreadable.
+[[nodiscard]] std::variant<QImage, OpenFailure> readPicture(QIODevice& device);
+// The same checks of an image some other decoder made (the platform's, for a pasted image that
+// comes as pixels): a side over History::kMaxSide is TooLarge, a null image Broken.
+[[nodiscard]] std::variant<QImage, OpenFailure> pictureOf(QImage image);
 
 // Why, as one line in Japanese.
 [[nodiscard]] QString openFailureText(OpenFailure failure);

@@ -68,6 +68,19 @@ bool History::commit() {
     return true;
 }
 
+std::vector<std::uint32_t> History::picture() const {
+    const auto width = static_cast<std::size_t>(size_.width);
+    std::vector<std::uint32_t> image(width * static_cast<std::size_t>(size_.height));
+    for (int y = 0; y < size_.height; ++y)
+        for (int x = 0; x < size_.width; ++x)
+            image[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)] =
+                Surface::colourOf(
+                    picture_[static_cast<std::size_t>(y / kTile * columns() + x / kTile)]
+                            [static_cast<std::size_t>(y % kTile)],
+                    x % kTile);
+    return image;
+}
+
 void History::revert() {
     // Taking the changes on and flipping them back leaves the kept picture as it was and puts
     // it back on the surface.

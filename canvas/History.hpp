@@ -73,6 +73,10 @@ public:
     // Otherwise nothing changes and it returns false.
     bool restore(SnapshotReader& in, int version);
 
+    // The kept picture as Surface::Image() gives a surface's: 0xAARRGGBB words, row by row, at
+    // the size of the last commit.
+    [[nodiscard]] std::vector<std::uint32_t> picture() const;
+
     // The steps held, and how many of them can be undone; the rest can be redone.
     [[nodiscard]] std::size_t steps() const { return steps_.size(); }
     [[nodiscard]] std::size_t undoable() const { return done_; }

@@ -64,6 +64,13 @@ public:
     // change nothing and return false.
     bool openPicture(int width, int height, std::span<const std::uint8_t> rgba);
 
+    // The picture as it is, for handing over (a copy, a share): the surface's pixels as
+    // Surface::Image() gives them, or while a button is held those from before the stroke's first
+    // press, never a rubber band. Makes no step and changes nothing.
+    [[nodiscard]] std::vector<std::uint32_t> picture() const {
+        return stroking() ? history_.picture() : surface_.Image();
+    }
+
     // Whether undo() and redo() would find a step, once a release's step is made.
     [[nodiscard]] bool canUndo() const { return history_.undoable() > 0; }
     [[nodiscard]] bool canRedo() const { return history_.undoable() < history_.steps(); }
