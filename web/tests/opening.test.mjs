@@ -6,7 +6,7 @@ import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { launch } from './browser.mjs';
+import { engine, launch } from './browser.mjs';
 import { bmpPixels, canvasPixels, difference, replay, sharedTexts } from './reference.mjs';
 import { fakePicker, Session } from './session.mjs';
 
@@ -32,6 +32,10 @@ function desktopBmp(side) {
 async function choose(page, name, bytes) {
   const path = join(folder, name);
   writeFileSync(path, bytes);
+  // Firefox's and WebKit's drivers catch no file chooser: the file goes to the input that the
+  // button clicks.
+  if (engine !== 'chromium')
+    return (await page.$('#OpenFile')).uploadFile(path);
   const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#OpenButton')]);
   await chooser.accept([path]);
 }
@@ -45,6 +49,9 @@ function hand(page, how, name, bytes) {
     const event = how === 'drop'
       ? new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true })
       : new ClipboardEvent('paste', { clipboardData: transfer, bubbles: true, cancelable: true });
+    // Firefox gives a paste event that a page makes an empty clipboard of its own.
+    if (event.clipboardData !== transfer)
+      Object.defineProperty(event, 'clipboardData', { value: transfer });
     document.getElementById(how === 'drop' ? 'Picture1' : 'OpenButton').dispatchEvent(event);
   }, how, name, Buffer.from(bytes).toString('base64'));
 }
@@ -58,8 +65,10 @@ async function shown(page, width) {
 
 test('開く opens the BMP the desktop saves, as it is, at 1, 451 and 2048 px, each an undo step', async () => {
   const { page } = await Session.open(browser);
-  const button = await page.accessibility.snapshot({ root: await page.$('#OpenButton') });
-  assert.equal(button.name, texts.OpenButton);
+  if (engine === 'chromium') { // the accessibility tree is read through the DevTools protocol
+    const button = await page.accessibility.snapshot({ root: await page.$('#OpenButton') });
+    assert.equal(button.name, texts.OpenButton);
+  }
   assert.equal(await page.$eval('#OpenFile', (e) => e.accept), 'image/*');
   const pictures = [await canvasPixels(page)];
   for (const side of [1, 451, 2048]) {
@@ -114,7 +123,8 @@ test('a damaged file is refused, naming it and why, and nothing changes', async 
     else
       await hand(page, how, name, bytes);
     await page.waitForSelector('#Message[open]');
-    assert.equal(await page.$eval('#MessageText', (e) => e.innerText), `${texts.OpenFailed}\n${name}\n${reason}`);
+    // Its lines as the page breaks them (white-space: pre-line): WebKit's innerText joins them.
+    assert.equal(await page.$eval('#MessageText', (e) => e.textContent), `${texts.OpenFailed}\n${name}\n${reason}`);
     await page.click('#MessageOk');
     assert.equal(difference(await canvasPixels(page), before), '', name);
     assert.equal(await page.$eval('#Undo', (b) => !b.disabled), undoable, name);

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { once } from 'node:events';
 import { inflateSync } from 'node:zlib';
 import { after, before, test } from 'node:test';
-import { launch, reload, serve } from './browser.mjs';
+import { launch, onlyIn, reload, serve } from './browser.mjs';
 import { canvasPixels, replay } from './reference.mjs';
 import { fakePicker, Session } from './session.mjs';
 
@@ -16,7 +16,11 @@ let browser;
 before(async () => (browser = await launch()));
 after(() => browser.close());
 
-test('served: installable, then with no server and no network it opens as left, draws, undoes and saves, asking only for its own files', async () => {
+// Installability, the network switched off and the requests the page makes are known through
+// the DevTools protocol.
+test('served: installable, then with no server and no network it opens as left, draws, undoes and saves, asking only for its own files', {
+  skip: onlyIn('chromium', 'installability, the network switched off and the page\'s requests are the DevTools protocol\'s'),
+}, async () => {
   const { server, origin, answered } = await serve();
   const app = `${origin}/${kSite}/`;
   // A profile of its own: Chromium installs nothing from an incognito context.
@@ -76,7 +80,9 @@ function pdfContent(pdf) {
   return { images, fonts: /\/Font\b/.test(text), pages: text.match(/\/Type\s*\/Page\b/g).length };
 }
 
-test('printed, the page is the picture alone, filling the page', async () => {
+test('printed, the page is the picture alone, filling the page', {
+  skip: onlyIn('chromium', 'printing to PDF and emulating print media are the DevTools protocol\'s'),
+}, async () => {
   const session = await Session.open(browser, { width: 700, height: 500 });
   const { page } = session;
   await session.drag([[60, 80], [150, 130], [300, 20]]);

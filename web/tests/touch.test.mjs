@@ -3,11 +3,13 @@
 // freehand tool draws through every coalesced position.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import { launch } from './browser.mjs';
+import { launch, onlyIn } from './browser.mjs';
 import { bmpPixels, canvasPixels, difference, painted, replay } from './reference.mjs';
 import { Session } from './session.mjs';
 
 const kTablet = { width: 800, height: 600, isMobile: true, hasTouch: true };
+// Touches, pens and a touch screen's coarse pointer come through the DevTools protocol alone.
+const kTouch = { skip: onlyIn('chromium', 'touches, pens and a coarse pointer are emulated through the DevTools protocol') };
 
 let browser;
 before(async () => (browser = await launch()));
@@ -45,7 +47,7 @@ async function expectReplayed(session, what) {
   assert.equal(difference(await canvasPixels(session.page), bmpPixels(replay(session.lines))), '', what);
 }
 
-test('fingers and pens draw what left-button drags draw, with every tool in two modes', async () => {
+test('fingers and pens draw what left-button drags draw, with every tool in two modes', kTouch, async () => {
   const session = await tabletSession();
   for (const [t, tool] of ['MenuFreeLine', 'MenuContLine', 'MenuBox', 'MenuEllipse'].entries())
     for (const [m, mode] of [[1, 'Sayu'], [3, 'JogeSayuNaname']])
@@ -58,7 +60,7 @@ test('fingers and pens draw what left-button drags draw, with every tool in two 
       }
 });
 
-test('other fingers during a stroke change nothing, and the page neither scrolls nor zooms', async () => {
+test('other fingers during a stroke change nothing, and the page neither scrolls nor zooms', kTouch, async () => {
   const session = await tabletSession();
   await session.touch('touchStart', [[100, 100, 1]]);
   await session.touch('touchMove', [[140, 120, 1]]);
@@ -77,7 +79,7 @@ test('other fingers during a stroke change nothing, and the page neither scrolls
   assert.deepEqual(await session.page.evaluate(() => [visualViewport.scale, scrollX, scrollY]), [1, 0, 0]);
 });
 
-test('two fingers tapped undo and three redo; the tap\'s first finger draws nothing', async () => {
+test('two fingers tapped undo and three redo; the tap\'s first finger draws nothing', kTouch, async () => {
   const session = await tabletSession();
   await drag(session, 'touch', [[50, 60], [120, 90]]);
   // A tap's timing is when the page takes each touch, which a store under way would hold up: each
@@ -102,7 +104,7 @@ test('two fingers tapped undo and three redo; the tap\'s first finger draws noth
   await tap([[200, 100, 1], [260, 120, 2], [300, 160, 3]], 'redo', false);
 });
 
-test('the freehand tool draws through every coalesced position, the rubber bands through the last', async () => {
+test('the freehand tool draws through every coalesced position, the rubber bands through the last', kTouch, async () => {
   const session = await tabletSession();
   await session.page.evaluate(() =>
     document.getElementById('Picture1').addEventListener('pointermove', () => (window.moveEvents += 1)));
@@ -127,7 +129,7 @@ function inkNear(session, [x, y], size = 9) {
     .getImageData(left, top, side, side).data.some((value, i) => i % 4 === 0 && value === 0), x - 4, y - 4, size);
 }
 
-test('a finger inks at its first move; a second finger soon after takes its stroke back and taps', async () => {
+test('a finger inks at its first move; a second finger soon after takes its stroke back and taps', kTouch, async () => {
   const session = await tabletSession();
   for (const [t, tool] of [[0, 'MenuFreeLine'], [2, 'MenuBox']]) {
     await session.choose('Byoga', tool, `tool ${t}`);
@@ -142,7 +144,7 @@ test('a finger inks at its first move; a second finger soon after takes its stro
   }
 });
 
-test('a pen stroke with the barrel button that the browser cancels lets go of that button', async () => {
+test('a pen stroke with the barrel button that the browser cancels lets go of that button', kTouch, async () => {
   const session = await tabletSession();
   await drag(session, 'pen', [[60, 70], [150, 90]]);
   await session.page.evaluate(() => document.getElementById('Picture1')
@@ -160,7 +162,7 @@ test('a pen stroke with the barrel button that the browser cancels lets go of th
   await expectReplayed(session, 'undo works after the cancel');
 });
 
-test('on a touch screen the bar\'s buttons are 44-pixel targets and the about box shows whole', async () => {
+test('on a touch screen the bar\'s buttons are 44-pixel targets and the about box shows whole', kTouch, async () => {
   const { page } = await tabletSession();
   for (const id of ['PicturesButton', 'OpenButton', 'Undo', 'Redo']) {
     const box = await (await page.$(`#${id}`)).boundingBox();
@@ -172,7 +174,7 @@ test('on a touch screen the bar\'s buttons are 44-pixel targets and the about bo
     dialog.scrollWidth <= dialog.clientWidth), 'the about box needs no scrolling');
 });
 
-test('turned from portrait to landscape and back, the whole canvas stays on screen and every edge draws', async () => {
+test('turned from portrait to landscape and back, the whole canvas stays on screen and every edge draws', kTouch, async () => {
   const session = await tabletSession();
   const { page } = session;
   await page.setViewport({ ...kTablet, width: 600, height: 800 });

@@ -95,6 +95,11 @@ class Element {
   click() {
     return this.page.click(this.selector);
   }
+
+  // Hands the files to a file input, as a person choosing them would.
+  uploadFile(...paths) {
+    return this.page.run(async (driver) => (await driver.findElement({ css: this.selector })).sendKeys(paths.join('\n')));
+  }
 }
 
 class Page {
@@ -215,8 +220,8 @@ class Page {
     await this.run((driver) => driver.navigate().back());
   }
 
-  // The window's inner size as asked, as near as the window's least size allows; WebKitGTK can
-  // emulate neither another pixel ratio nor touch.
+  // The window's inner size as asked; WebKitGTK's window is never narrower than 447 pixels, and
+  // it can emulate neither another pixel ratio nor touch.
   async setViewport({ width, height, deviceScaleFactor = 1, hasTouch = false }) {
     if (deviceScaleFactor !== 1 || hasTouch)
       throw new Error('WebKitGTK\'s WebDriver emulates neither another pixel ratio nor touch');
@@ -225,9 +230,13 @@ class Page {
         'return [outerWidth, outerHeight, innerWidth, innerHeight]');
       await driver.manage().window().setRect({ width: width + outerWidth - innerWidth, height: height + outerHeight - innerHeight });
       // The new size reaches the page a frame or two after the window has it.
-      await driver.executeScript(`const [w, h] = arguments; return new Promise((resolve) => {
-        const check = () => (innerWidth === w && innerHeight === h) || performance.now() > end ? resolve() : requestAnimationFrame(check);
-        const end = performance.now() + 2000; check(); });`, width, height);
+      const reached = await driver.executeScript(`const [w, h] = arguments; return new Promise((resolve) => {
+        const end = performance.now() + 5000;
+        const check = () => (innerWidth === w && innerHeight === h) || performance.now() > end
+          ? resolve([innerWidth, innerHeight]) : requestAnimationFrame(check);
+        check(); });`, width, height);
+      if (reached[0] !== width || reached[1] !== height)
+        throw new Error(`the window's inside is ${reached.join(' x ')}, not ${width} x ${height}`);
     });
   }
 
@@ -254,12 +263,14 @@ class BrowserContext {
     this.queue = Promise.resolve();
   }
 
+  // WebKitWebDriver takes one session at a time: each context has a driver of its own.
   async start() {
+    this.service = await startDriver();
     const capabilities = new Capabilities({
       'webkitgtk:browserOptions': { binary: kMiniBrowser, args: ['--automation'] },
       timeouts: { script: 60000, pageLoad: 30000, implicit: 0 },
     });
-    this.driver = await WebDriver.createSession(new http.Executor(new http.HttpClient(this.browser.url)), capabilities);
+    this.driver = await WebDriver.createSession(new http.Executor(new http.HttpClient(this.service.url)), capabilities);
     this.unused = await this.driver.getWindowHandle();
   }
 
@@ -304,16 +315,15 @@ class BrowserContext {
       return;
     this.closed = true;
     await this.queue;
-    await this.driver.quit().catch(() => {});
+    await this.driver?.quit().catch(() => {});
+    await this.service?.stop();
     this.browser.contexts.delete(this);
   }
 }
 
 // WebKitWebDriver on a free port of the loopback, its browsers on the X display that DISPLAY
-// names; resolves to a browser with puppeteer's createBrowserContext, defaultBrowserContext and
-// close, and openPage's help: `pageServer` serves the single file `file` for scripts run before
-// the page's own.
-export async function launchWebKit(file) {
+// names, once it answers; resolves to its address and how to stop it.
+async function startDriver() {
   const port = await freePort();
   const driver = spawn(process.env.WEBKIT_WEBDRIVER ?? '/usr/bin/WebKitWebDriver', [`--port=${port}`],
     { stdio: ['ignore', 'ignore', 'inherit'] });
@@ -324,21 +334,37 @@ export async function launchWebKit(file) {
       if ((await fetch(`${url}/status`)).ok)
         break;
     } catch (error) {
-      if (Date.now() > deadline || driver.exitCode !== null)
+      if (Date.now() > deadline || driver.exitCode !== null) {
+        driver.kill();
         throw new Error(`WebKitWebDriver did not start: ${error.message}`);
+      }
     }
-    await wait(50);
+    await wait(20);
   }
+  return {
+    url,
+    async stop() {
+      if (driver.exitCode === null) {
+        driver.kill();
+        await once(driver, 'exit');
+      }
+    },
+  };
+}
+
+// Resolves to a browser with puppeteer's createBrowserContext, defaultBrowserContext (async
+// here) and close, and openPage's help: `pageServer` serves the single file `file` for scripts
+// run before the page's own.
+export async function launchWebKit(file) {
   const pageServer = new PageServer(file);
   await pageServer.start();
   const browser = {
-    url,
     pageServer,
     contexts: new Set(),
     async createBrowserContext() {
       const context = new BrowserContext(browser);
-      await context.start();
       browser.contexts.add(context);
+      await context.start();
       return context;
     },
     async defaultBrowserContext() {
@@ -347,8 +373,6 @@ export async function launchWebKit(file) {
     async close() {
       await Promise.all([...browser.contexts].map((context) => context.close()));
       pageServer.close();
-      driver.kill();
-      await once(driver, 'exit').catch(() => {});
     },
   };
   return browser;
