@@ -103,3 +103,11 @@ export function fakePicker() {
     };
   };
 }
+
+// Kills the page's renderer as a crash would, with no pagehide; resolves once it is dead. Only
+// Chromium's DevTools protocol can.
+export async function crash(page) {
+  const dead = new Promise((resolve) => page.once('error', resolve));
+  (await page.createCDPSession()).send('Page.crash').catch(() => {}); // never answered
+  await dead;
+}
