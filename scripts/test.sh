@@ -42,10 +42,12 @@ if ! "$fuzz/tests/fuzz/mirona_drawing_fuzzer" -max_total_time=60 -print_final_st
 fi
 grep -E '^Done|number_of_executed_units|peak_rss' "$fuzz/fuzz.log"
 
-# The web edition: the one-page build, then its tests in Debian's Chromium, which compare the
-# page with the native engine built above. npm comes with the machine's Node.js (Debian's own
-# npm otherwise); `npm ci` installs exactly what web/package-lock.json lists. The page is built
-# and tested with Debian 12's own Node.js 18, whatever node the machine has.
+# The web edition: the one-page build, then its tests, which compare the page with the native
+# engine built above, in each engine in turn: Debian's Chromium and Firefox ESR headless, and
+# WebKitGTK, which has no headless mode, on an Xvfb display of its own. npm comes with the
+# machine's Node.js (Debian's own npm otherwise); `npm ci` installs exactly what
+# web/package-lock.json lists. The page is built and tested with Debian 12's own Node.js 18,
+# whatever node the machine has.
 if ! command -v npm >/dev/null; then
     sudo_cmd=()
     [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
@@ -54,8 +56,35 @@ if ! command -v npm >/dev/null; then
 fi
 (cd "$root/web" && npm ci --no-audit --no-fund --loglevel=error)
 debian_node=$("$root/scripts/debian-node.sh")
-(export PATH="$debian_node:$PATH" && bash "$root/scripts/web.sh" && cd "$root/web" &&
-    MIRONA_WEB_REPLAY="$root/build/test/web/engine/mirona_web_replay" node --test tests/)
+(export PATH="$debian_node:$PATH" && bash "$root/scripts/web.sh")
+browser_tests() {
+    local started=$SECONDS
+    (cd "$root/web" && MIRONA_BROWSER=$1 PATH="$debian_node:$PATH" \
+        MIRONA_WEB_REPLAY="$root/build/test/web/engine/mirona_web_replay" node --test tests/) || return
+    echo "Browser tests in $1: $((SECONDS - started)) s"
+}
+browser_tests chromium
+browser_tests firefox
+# Xvfb on the first free display from :140, for as long as the WebKit tests run.
+xvfb_ready=$(mktemp)
+xvfb=
+for n in $(seq 140 199); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    Xvfb ":$n" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$xvfb_ready" 2>/dev/null &
+    xvfb=$!
+    # The server writes its display number once it takes connections, or exits.
+    while [[ ! -s "$xvfb_ready" ]] && kill -0 "$xvfb" 2>/dev/null; do sleep 0.05; done
+    [[ -s "$xvfb_ready" ]] && break
+    wait "$xvfb" 2>/dev/null || true
+    xvfb=
+done
+[[ -n "$xvfb" ]] || { echo "no free X display for the WebKit tests" >&2; exit 1; }
+status=0
+DISPLAY=:$(cat "$xvfb_ready") browser_tests webkit || status=$?
+kill "$xvfb"
+wait "$xvfb" 2>/dev/null || true
+rm -f "$xvfb_ready"
+((status == 0)) || exit "$status"
 
 # The engine as the page runs it, 32-bit WebAssembly, replays the fuzz corpus in node: every
 # invariant must hold there too, and every picture must equal the native replay's.

@@ -302,12 +302,19 @@ class BrowserContext {
     return page;
   }
 
+  // Closes the page's window; a session ends with its last window, so the last page leaves a
+  // blank window behind it for the next.
   async closePage(page) {
     this.pages = this.pages.filter((p) => p !== page);
-    if (this.pages.length === 0 && !this.unused)
-      return this.close();
-    await this.run(page.handle, (driver) => driver.close());
-    this.current = undefined;
+    await this.run(page.handle, async (driver) => {
+      if (this.pages.length === 0 && !this.unused) {
+        await driver.switchTo().newWindow('window');
+        this.unused = await driver.getWindowHandle();
+        await driver.switchTo().window(page.handle);
+      }
+      await driver.close();
+      this.current = undefined;
+    });
   }
 
   async close() {
