@@ -22,15 +22,33 @@ export function startOpening(engine, hooks) {
     }
   }
 
-  // What the first bytes say: the kind of picture, where it is one that browsers decode, and
-  // for a PNG, GIF or BMP the size its header gives, read before anything is decoded.
+  // The CRC of a PNG chunk's type and data.
+  function crc32(bytes) {
+    let crc = ~0;
+    for (const byte of bytes) {
+      crc ^= byte;
+      for (let k = 0; k < 8; ++k)
+        crc = (crc >>> 1) ^ (0xedb88320 & -(crc & 1));
+    }
+    return ~crc >>> 0;
+  }
+
+  // What the first bytes say: the kind of picture, where it is one that browsers decode; for a
+  // PNG, GIF or BMP whether its header is one (`broken` where it is not: its sizes then mean
+  // nothing) and the size it gives, read before anything is decoded.
   function headerFacts(bytes, fileSize) {
     const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
     const starts = (...values) => values.every((v, i) => bytes[i] === v);
-    if (bytes.length >= 24 && starts(0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a))
-      return { image: true, width: view.getUint32(16), height: view.getUint32(20) };
-    if (bytes.length >= 10 && starts(0x47, 0x49, 0x46, 0x38))
-      return { image: true, width: view.getUint16(6, true), height: view.getUint16(8, true) };
+    if (starts(0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a)) {
+      // The first chunk is the 13 bytes of IHDR, whose CRC must match.
+      const header = bytes.length >= 33 && view.getUint32(8) === 13 &&
+        String.fromCharCode(...bytes.subarray(12, 16)) === 'IHDR' && crc32(bytes.subarray(12, 29)) === view.getUint32(29);
+      return { image: true, broken: !header, width: view.getUint32(16), height: view.getUint32(20) };
+    }
+    if (starts(0x47, 0x49, 0x46, 0x38)) {
+      const header = bytes.length >= 10 && (starts(0x47, 0x49, 0x46, 0x38, 0x37, 0x61) || starts(0x47, 0x49, 0x46, 0x38, 0x39, 0x61));
+      return { image: true, broken: !header, width: view.getUint16(6, true), height: view.getUint16(8, true) };
+    }
     if (bytes.length >= 2 && starts(0x42, 0x4d)) {
       if (bytes.length < 34 || view.getUint32(14, true) < 40)
         return { image: true, width: 0, height: 0 };
@@ -38,6 +56,8 @@ export function startOpening(engine, hooks) {
       const height = Math.abs(view.getInt32(22, true));
       const bits = view.getUint16(28, true);
       const compression = view.getUint32(30, true);
+      if (view.getUint16(26, true) !== 1 || ![1, 2, 4, 8, 16, 24, 32].includes(bits) || compression > 6)
+        return { image: true, broken: true, width, height };
       // The decoder shows the rows a truncated file lacks; the desktop refuses it, and so does
       // the page.
       const missing = (compression === 0 || compression === 3) &&
@@ -58,10 +78,10 @@ export function startOpening(engine, hooks) {
       throw new Refusal(texts.OpenUnreadable);
     }
     const facts = headerFacts(head, file.size);
+    if (facts.broken || facts.missing)
+      throw new Refusal(texts.OpenBroken);
     if (facts.width > kMaxSide || facts.height > kMaxSide)
       throw new Refusal(texts.OpenTooLarge);
-    if (facts.missing)
-      throw new Refusal(texts.OpenBroken);
     let bitmap;
     try {
       bitmap = await createImageBitmap(file, { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });

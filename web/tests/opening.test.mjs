@@ -106,15 +106,18 @@ test('a BMP the page saved opens as it is, dropped or pasted', async () => {
 test('a damaged file is refused, naming it and why, and nothing changes', async () => {
   const { page } = await Session.open(browser);
   const png = Buffer.from('iVBORw0KGgoAAAANSUhEUgAAAAIAAAACCAAAAABX3VL4AAAAEklEQVR4nGP4z8DAwMDAwMAAAA0bAQBn3a5WAAAAAElFTkSuQmCC', 'base64');
-  const huge = Buffer.from(png);
-  huge.writeUInt32BE(100000, 16);
+  // A GIF's header as it begins, 20 000 pixels wide.
+  const huge = Buffer.from('R0lGODlhIE4KAPAAAAAAAP///yH5BAAAAAAALAAAAAABAAEAAAICRAEAOw==', 'base64');
+  // The signature of a PNG and then noise: no header at all, whatever sizes its bytes seem to give.
+  const noise = Buffer.concat([png.subarray(0, 8), Buffer.from(Array.from({ length: 200 }, (_, i) => (i * 97 + 13) % 256))]);
   const bmp = desktopBmp(40);
   const before = await canvasPixels(page);
   const undoable = await page.$eval('#Undo', (b) => !b.disabled);
   for (const [name, bytes, reason, how] of [
     ['cut.bmp', bmp.subarray(0, 400), texts.OpenBroken, 'choose'],
     ['cut.png', png.subarray(0, 40), texts.OpenBroken, 'drop'],
-    ['huge.png', huge, texts.OpenTooLarge, 'paste'],
+    ['huge.gif', huge, texts.OpenTooLarge, 'paste'],
+    ['noise.png', noise, texts.OpenBroken, 'choose'],
     ['text.bmp', Buffer.from('not a picture'), texts.OpenNotImage, 'choose'],
     ['empty.png', Buffer.alloc(0), texts.OpenNotImage, 'drop'],
   ]) {
