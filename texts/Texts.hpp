@@ -106,6 +106,13 @@ inline constexpr std::array kTexts{
               "このページは HTTPS ではなく HTTP で開かれているため、インターネットにつながらない"
               "ときには使えず、インストールもできません。学校のサーバーを HTTPS にしてください。",
               TextRole::Other, Edition::Web},
+    // Safari deletes what a site stored after seven days without a visit, but not what an app on
+    // the home screen stored.
+    NamedText{"AddToHomeScreen",
+              "絵を残しておくには、このアプリをホーム画面に追加してください（共有ボタン → "
+              "「ホーム画面に追加」→「追加」）。追加しないと、7日間ひらかなかったときに絵が消える"
+              "ことがあります。",
+              TextRole::Other, Edition::Web},
 };
 
 // The text named `name`; a name that is not in the table does not compile.

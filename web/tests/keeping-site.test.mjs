@@ -161,3 +161,33 @@ test('a new release: the page offers it, 更新 keeps the picture; on plain HTTP
     server.kill();
   }
 });
+
+// Safari on an iPad, which calls itself a Mac with a touch screen; `standalone` as on the home
+// screen.
+function ipadSafari(standalone) {
+  const ua = 'Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) Version/17.0 Safari/605.1.15';
+  Object.defineProperty(Navigator.prototype, 'userAgent', { get: () => ua });
+  Object.defineProperty(Navigator.prototype, 'maxTouchPoints', { get: () => 5 });
+  Object.defineProperty(Navigator.prototype, 'standalone', { get: () => standalone });
+}
+
+test('on an iPad outside the home screen, the app says once that only an app on the home screen keeps its pictures; on the home screen and on a computer, never', async () => {
+  const { server, origin } = await serve();
+  try {
+    const said = async (options) => {
+      const context = await browser.createBrowserContext();
+      const session = await Session.open(browser, { url: `${origin}/site/`, context, ...options });
+      const notice = () => session.page.$eval('#Notice', (element) => (element.hidden ? '' : element.textContent));
+      const first = await notice();
+      await reload(session.page);
+      const again = await notice();
+      await context.close();
+      return [/ホーム画面に追加/.test(first), /ホーム画面に追加/.test(again)];
+    };
+    assert.deepEqual(await said({ before: ipadSafari, beforeArgs: [false] }), [true, false]);
+    assert.deepEqual(await said({ before: ipadSafari, beforeArgs: [true] }), [false, false]);
+    assert.deepEqual(await said({}), [false, false]);
+  } finally {
+    server.kill();
+  }
+});
