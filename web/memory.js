@@ -16,3 +16,16 @@ export function restoreInto(engine, bytes) {
   engine._free(at);
   return Boolean(restored);
 }
+
+// `call(at)` with `text` put into the engine's memory at `at`, NUL-terminated UTF-8, for the
+// length of the call; returns what the call returns.
+export function withText(engine, text, call) {
+  const bytes = new TextEncoder().encode(`${text}\0`);
+  const at = engine._malloc(bytes.length);
+  engine.HEAPU8.set(bytes, at);
+  try {
+    return call(at);
+  } finally {
+    engine._free(at);
+  }
+}

@@ -12,6 +12,7 @@ import { startPictureList } from './pictures.js';
 import { createPointerInput } from './pointer.js';
 import { startReleases } from './release.js';
 import { createSaving } from './saving.js';
+import { createSharing } from './sharing.js';
 
 const engine = await createMironaEngine();
 const canvas = document.getElementById('Picture1');
@@ -139,6 +140,8 @@ let menus = null;
 const dialogs = createDialogs({ texts, beforeModal: () => menus?.closeMenu() });
 const keeping = startKeeping(engine, { texts, say: dialogs.say, status: dialogs.status, ask: dialogs.ask });
 const saving = createSaving({ engine, texts, engineText, dialogs });
+const sharing = createSharing({ engine, texts, engineText, dialogs });
+document.getElementById('Share').addEventListener('click', () => sharing.share());
 
 const commands = {
   Hakushi: newPicture,
@@ -225,12 +228,18 @@ document.addEventListener('visibilitychange', () => document.visibilityState ===
 document.addEventListener('freeze', hidden);
 
 // ---- Undo and redo, with the desktop's keys: Ctrl+Z, and Ctrl+Y or Ctrl+Shift+Z (Command on
-// a Mac), and with the bar's two buttons. The canvas may change size; the paint fits it.
+// a Mac), and with the bar's two buttons; Ctrl+C copies the picture, as on the desktop. The
+// canvas may change size; the paint fits it.
 
 document.addEventListener('keydown', (event) => {
   if (!(event.ctrlKey || event.metaKey) || event.altKey || menus.isOpen() || document.querySelector('dialog[open]'))
     return;
   const key = event.key.toLowerCase();
+  if (key === 'c' && !event.shiftKey) {
+    event.preventDefault();
+    sharing.copy();
+    return;
+  }
   const move = key === 'z' && !event.shiftKey ? engine._undo : key === 'y' || key === 'z' ? engine._redo : null;
   if (!move)
     return;
@@ -261,7 +270,7 @@ startOpening(engine, {
   },
 });
 
-startPictureList({ engine, texts, keeping, dialogs, saving, area, shown });
+startPictureList({ engine, texts, keeping, dialogs, saving, sharing, area, shown });
 startReleases({
   texts,
   say: dialogs.say,

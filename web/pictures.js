@@ -1,14 +1,14 @@
 // 絵の一覧: every picture kept, newest first, each with its thumbnail and when it was last
-// changed; from it a picture is continued, saved as BMP or deleted after confirming, and a new
-// one begun with no history, the one on the canvas staying in the list.
+// changed; from it a picture is continued, saved as BMP, shared or deleted after confirming, and
+// a new one begun with no history, the one on the canvas staying in the list.
 //
 // `page` gives what the list acts through: the engine, the texts, keeping (web/keeping.js), the
-// dialogs (web/dialogs.js), saving (web/saving.js), area() (the canvas's room) and shown() (the
+// dialogs (web/dialogs.js), saving (web/saving.js), sharing (web/sharing.js), area() (the canvas's room) and shown() (the
 // page shows the engine's picture, tool and mode after a change of picture).
 
 import { engineBytes, restoreInto } from './memory.js';
 
-export function startPictureList({ engine, texts, keeping, dialogs, saving, area, shown }) {
+export function startPictureList({ engine, texts, keeping, dialogs, saving, sharing, area, shown }) {
   const list = document.getElementById('PictureList');
   const dialog = document.getElementById('Pictures');
   const scratch = engine._malloc(4);
@@ -59,6 +59,7 @@ export function startPictureList({ engine, texts, keeping, dialogs, saving, area
       item.append(thumbnailOf(picture.thumbnail), when, state,
         listButton('ContinuePicture', () => continuePicture(picture), picture.readable && !picture.here),
         listButton('Hozon', () => savePicture(picture), picture.readable),
+        listButton('Share', () => inEngine(picture, sharing.share), picture.readable),
         listButton('DeletePicture', () => deletePicture(picture), !picture.elsewhere));
       return item;
     }));
@@ -79,13 +80,19 @@ export function startPictureList({ engine, texts, keeping, dialogs, saving, area
     }
   }
 
-  async function savePicture(picture) {
+  // `act(from)` with the engine that has the picture: the page's for the one on the canvas, else
+  // the spare one, the picture put into it.
+  async function inEngine(picture, act) {
     const bytes = picture.here ? null : await keeping.bytesOf(picture.id);
     if (!bytes)
-      return saving.save();
+      return act(engine);
     const other = await spareEngine();
     if (restoreInto(other, bytes))
-      await saving.save(() => saving.pictureFile(other));
+      await act(other);
+  }
+
+  function savePicture(picture) {
+    return inEngine(picture, (from) => saving.save(() => saving.pictureFile(from)));
   }
 
   async function deletePicture(picture) {

@@ -2,6 +2,8 @@
 // as a download under the name asked for in the page's own dialog; and 終了, as far as a page
 // may close itself.
 
+import { withText } from './memory.js';
+
 // `engineText(at)` reads a text the engine wrote; `dialogs` are the page's (web/dialogs.js).
 export function createSaving({ engine, texts, engineText, dialogs }) {
   const kBmpFilter = { description: texts.BmpFilter, accept: { 'image/bmp': ['.bmp'] } };
@@ -22,20 +24,7 @@ export function createSaving({ engine, texts, engineText, dialogs }) {
 
   // Why a save failed, in Japanese, for the exception the browser threw.
   function failureReason(error) {
-    const name = new TextEncoder().encode(`${error?.name}\0`);
-    const at = engine._malloc(name.length);
-    engine.HEAPU8.set(name, at);
-    const text = engine._saveFailureText(at);
-    engine._free(at);
-    return engineText(text);
-  }
-
-  function download(name, bytes) {
-    const link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([bytes], { type: 'image/bmp' }));
-    link.download = name;
-    link.click();
-    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    return engineText(withText(engine, error?.name, engine._saveFailureText));
   }
 
   // `file` gives the bytes to save: the picture on the canvas unless it says otherwise.
@@ -45,7 +34,7 @@ export function createSaving({ engine, texts, engineText, dialogs }) {
       if (!window.showSaveFilePicker) {
         name = await askFileName();
         if (name)
-          download(name, file());
+          download(name, new Blob([file()], { type: 'image/bmp' }));
         return;
       }
       const handle = await window.showSaveFilePicker({ types: [kBmpFilter] });
@@ -69,4 +58,13 @@ export function createSaving({ engine, texts, engineText, dialogs }) {
   }
 
   return { pictureFile, save, quit };
+}
+
+// Downloads the blob under the name, into the browser's downloads.
+export function download(name, blob) {
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(blob);
+  link.download = name;
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }

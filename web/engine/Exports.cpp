@@ -123,9 +123,24 @@ EMSCRIPTEN_KEEPALIVE const char* saveFailureText(const char* errorName) {
                                                                                     : Unknown;
     return mirona::saveFailureText(reason).data();
 }
+// Why a share failed, for the name of the exception navigator.share threw (a cancel is none):
+// one line in Japanese, UTF-8 and NUL-terminated.
+EMSCRIPTEN_KEEPALIVE const char* shareFailureText(const char* errorName) {
+    const std::string_view name = errorName;
+    return (name == "NotAllowedError"     ? mirona::textOf("ShareNotAllowed")
+            : name == "InvalidStateError" ? mirona::textOf("ShareBusy")
+            : name == "DataError" || name == "TypeError" || name == "NotSupportedError"
+                ? mirona::textOf("ShareNotTaken")
+                : mirona::saveFailureText(mirona::SaveFailureReason::Unknown))
+        .data();
+}
 // The BMP file of the picture; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* bmp(int* size) {
     return handOver(file, session().bmp(), size);
+}
+// The PNG file of the picture as it is, a stroke in progress left out; valid until the next call.
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* png(int* size) {
+    return handOver(file, session().png(), size);
 }
 // The session's snapshot, to be stored; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshot(int* size) {

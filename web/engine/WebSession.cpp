@@ -1,6 +1,7 @@
 #include "web/engine/WebSession.hpp"
 
 #include "canvas/BmpEncoder.hpp"
+#include "canvas/PngEncoder.hpp"
 
 namespace mirona {
 
@@ -37,6 +38,10 @@ std::vector<PixelRect> WebSession::takeChanged() {
 
 std::vector<std::uint8_t> WebSession::bmp() const {
     return encodeBmp(surface_.Image(), surface_.width(), surface_.height());
+}
+
+std::vector<std::uint8_t> WebSession::png() const {
+    return encodePng(editor_.picture(), surface_.width(), surface_.height());
 }
 
 } // namespace mirona

@@ -106,6 +106,9 @@ public:
 
     // The picture as the BMP file the desktop program saves.
     [[nodiscard]] std::vector<std::uint8_t> bmp() const;
+    // The picture as it is (Editor::picture: never a stroke in progress) as a PNG file, for
+    // sharing and the clipboard. Changes nothing.
+    [[nodiscard]] std::vector<std::uint8_t> png() const;
 
 private:
     // After a change of size (the surface calls for it), the whole canvas is to be shown again.
