@@ -121,15 +121,17 @@ test('共有 hands the share sheet one PNG file of the picture; a cancel says no
   const listShare = async (state) => {
     await page.click('#PicturesButton');
     await page.waitForSelector('#Pictures[open]');
-    const [button] = await page.$$(`xpath/.//ul[@id="PictureList"]/li[span[@class="state"]${state}]/button[text()="${texts.Share}"]`);
-    await button.click();
+    const row = await page.evaluate((state) => 1 + [...document.querySelectorAll('#PictureList .state')]
+      .findIndex((span) => span.textContent === state), state);
+    assert.ok(row > 0, `a picture marked "${state}"`);
+    await page.click(`#PictureList li:nth-child(${row}) button[data-action="Share"]`);
   };
-  await listShare(`="${texts.ThisPicture}"`);
+  await listShare(texts.ThisPicture);
   await shares(4);
   await expectPicture(await decoded(page, () => pixelsOf(window.shared.at(-1).files[0])), session.lines);
   await page.click('#NewPicture');
-  await page.waitForSelector('#Pictures:not([open])');
-  await listShare('=""');
+  await page.waitForSelector('#Undo[disabled]');
+  await listShare('');
   await shares(5);
   await expectPicture(await decoded(page, () => pixelsOf(window.shared.at(-1).files[0])), session.lines);
   await page.click('#ClosePictures');
