@@ -192,7 +192,11 @@ const pointers = createPointerInput({
   },
   undo: () => travel(engine._undo),
   redo: () => travel(engine._redo),
-  capture: (pointerId) => canvas.setPointerCapture(pointerId),
+  capture(pointerId) {
+    try {
+      canvas.setPointerCapture(pointerId);
+    } catch {} // a pointer the browser no longer counts as active: the stroke goes on uncaptured
+  },
   place() {
     const box = canvas.getBoundingClientRect(); // asked for once an event
     return (event) => [Math.floor((event.clientX - box.left) * canvas.width / box.width),

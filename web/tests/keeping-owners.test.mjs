@@ -3,7 +3,7 @@
 // store, and one that renews its claim keeps its picture however long it idles.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
-import { launch, reload } from './browser.mjs';
+import { launch, onlyIn, reload } from './browser.mjs';
 import { crash, Session } from './session.mjs';
 
 let browser;
@@ -25,7 +25,9 @@ function shown(page, id) {
   return page.$eval(`#${id}`, (element) => (element.hidden ? '' : element.textContent));
 }
 
-test('a page that crashed: the app opened again at once shows its picture, and a live page keeps its own', async () => {
+test('a page that crashed: the app opened again at once shows its picture, and a live page keeps its own', {
+  skip: onlyIn('chromium', 'only its DevTools protocol crashes a tab'),
+}, async () => {
   const context = await browser.createBrowserContext();
   const open = () => Session.open(browser, { context, ...kSize });
   const crashed = await open();

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { launch, reload, root } from './browser.mjs';
+import { engine, launch, onlyIn, reload, root } from './browser.mjs';
 import { painted, replay } from './reference.mjs';
 import { crash, fakePicker, Session } from './session.mjs';
 
@@ -35,7 +35,7 @@ async function listAction(page, index, action) {
   await page.click(`#PictureList li:nth-child(${index + 1}) button[data-action="${action}"]`);
 }
 
-test('reopened again and again, the page shows what was left and undo goes on; no store while a button is held; persistence is asked for; no console error', async () => {
+test('reopened again and again, the page shows what was left and undo goes on; persistence is asked for; no console error', async () => {
   const session = await Session.open(browser, {
     width: 500, height: 400,
     before: () => {
@@ -51,7 +51,7 @@ test('reopened again and again, the page shows what was left and undo goes on; n
   await session.choose('Byoga', 'MenuContLine', 'tool 1');
   await session.choose('Mode', 'Sayu', 'mode 1');
   await session.storing(() => session.drag([[30, 40], [200, 90]]));
-  assert.equal(await page.evaluate(() => window.persistAsked), 1);
+  assert.equal(await page.evaluate(() => window.persistAsked), await page.evaluate(() => (navigator.storage?.persist ? 1 : 0)));
   for (const end of [[120, 300], [300, 200], [60, 350]]) {
     await reload(page);
     await session.expectShown(['Sayu', 'MenuContLine']);
@@ -61,10 +61,16 @@ test('reopened again and again, the page shows what was left and undo goes on; n
   await session.undo();
   await session.undo();
   await session.expectShown(['Sayu', 'MenuContLine']);
+  assert.deepEqual(errors, []);
+});
 
-  // A release of one button while another is held changes the picture, but the store waits
-  // until the stroke ends.
+test('a release of one button while another is held changes the picture, but the store waits until the stroke ends', {
+  skip: onlyIn(['chromium', 'firefox'], 'WebKitGTK\'s WebDriver lets go of the other button of two held'),
+}, async () => {
+  const session = await Session.open(browser, { width: 500, height: 400 });
+  const { page } = session;
   const stores = () => page.evaluate(() => performance.getEntriesByName('mirona-store').length);
+  await session.choose('Mode', 'Sayu', 'mode 1');
   await session.choose('Byoga', 'MenuFreeLine', 'tool 0');
   await session.move(100, 100);
   await session.down('left');
@@ -77,7 +83,6 @@ test('reopened again and again, the page shows what was left and undo goes on; n
   await session.storing(() => session.up('left'));
   await reload(page);
   await session.expectShown(['Sayu', 'MenuFreeLine']);
-  assert.deepEqual(errors, []);
 });
 
 // Writes fail, while window.diskFull holds, as Chromium's fail on a full disk: the transaction
@@ -104,7 +109,10 @@ function fullDisk() {
   });
 }
 
-test('writes failing as on a full disk: the page says so until a try succeeds, tries again on its own once they work, and what was drawn meanwhile survives a crash', async () => {
+// Failing writes are made to fail as Chromium's do, and the crash is Chromium's DevTools protocol's.
+test('writes failing as on a full disk: the page says so until a try succeeds, tries again on its own once they work, and what was drawn meanwhile survives a crash', {
+  skip: onlyIn('chromium', 'writes fail as on its full disk, and only its DevTools protocol crashes a tab'),
+}, async () => {
   const session = await Session.open(browser, {
     width: 500, height: 400, before: fullDisk,
   });
@@ -142,10 +150,14 @@ test('storage refused: the page draws and says that the picture will not be kept
   await session.expectShown(['JogeSayuNaname', 'MenuBox']);
 });
 
-// The page let go of the button where the pointer was when the stroke was cut; the mouse's own
-// release, afterwards, is no event of the stroke's.
-async function letGoAfterCut(session) {
-  session.lines.push(`up 1 0 ${session.at.join(' ')}`);
+// The page let go of the button where the pointer was when the stroke was cut, the stroke's
+// calls beginning at `from`; the mouse's own release, afterwards, is no event of the stroke's.
+// WebKit keeps nothing a page writes as it goes away: there, the stroke cut short is not kept.
+async function letGoAfterCut(session, from) {
+  if (engine === 'webkit')
+    session.lines.length = from;
+  else
+    session.lines.push(`up 1 0 ${session.at.join(' ')}`);
   session.held = 0;
   await session.page.mouse.up();
 }
@@ -155,22 +167,26 @@ test('a stroke cut short, by leaving the page or reloading it with the button do
   const { page } = session;
   await session.choose('Byoga', 'MenuBox', 'tool 2');
   await session.move(40, 50);
+  let from = session.lines.length;
   await session.down();
   await session.move(200, 150);
+  const address = await page.evaluate(() => location.href);
   await page.goto('about:blank');
-  await page.goBack();
+  // Back from the back/forward cache; elsewhere puppeteer loses track of a page given back so.
+  await (engine === 'chromium' ? page.goBack() : page.goto(address));
   await page.waitForSelector('html[data-ready]');
-  await letGoAfterCut(session);
+  await letGoAfterCut(session, from);
   await session.drag([[300, 60], [350, 300]]);
   await session.expectShown(['JogeSayuNaname', 'MenuBox']);
 
   await session.choose('Byoga', 'MenuContLine', 'tool 1');
   await session.drag([[20, 20], [120, 40]]);
   await session.move(160, 200);
+  from = session.lines.length;
   await session.down();
   await session.move(250, 210);
   await reload(page);
-  await letGoAfterCut(session);
+  await letGoAfterCut(session, from);
   await session.drag([[250, 210], [90, 330]]);
   await session.expectShown(['JogeSayuNaname', 'MenuContLine']);
   await reload(page);
@@ -196,7 +212,8 @@ test('a picture this build cannot read stays untouched through every reopening; 
   // A picture of a later format, as a later release would write it.
   const later = await page.evaluate(() => new Promise((done) => (indexedDB.open('mirona-2').onsuccess = (event) => {
     const transaction = event.target.result.transaction(['pictures', 'heads'], 'readwrite');
-    const picture = { id: 'later', scope: '', format: 9, created: 2, time: Date.now() + 1e6, width: 3, height: 3,
+    const scope = location.protocol === 'file:' ? '' : new URL('.', location.href).pathname; // the folder's
+    const picture = { id: 'later', scope, format: 9, created: 2, time: Date.now() + 1e6, width: 3, height: 3,
       thumbnail: { width: 1, height: 1, grey: new Uint8Array([0]) } };
     transaction.objectStore('pictures').put(picture);
     transaction.objectStore('heads').put({ id: 'later', format: 9, bytes: new Uint8Array([9, 9, 9]), serials: [7] });
@@ -240,8 +257,8 @@ test('絵の一覧: a new picture starts with no history, the other stays; conti
   await second.expectShown(['JogeSayuNaname', 'MenuFreeLine']);
 
   assert.deepEqual(await listed(page), [
-    { state: 'この絵', usable: ['Hozon', 'DeletePicture'] },
-    { state: '', usable: ['ContinuePicture', 'Hozon', 'DeletePicture'] },
+    { state: 'この絵', usable: ['Hozon', 'Share', 'DeletePicture'] },
+    { state: '', usable: ['ContinuePicture', 'Hozon', 'Share', 'DeletePicture'] },
   ]);
   await listAction(page, 1, 'Hozon');
   await page.waitForFunction(() => window.written.length === 1);

@@ -62,13 +62,19 @@ export class Session {
         checked);
   }
 
-  // Runs `action`, then waits until the page has stored what it changed.
+  // Runs `action`, then waits until the page has stored what it changed: for a store begun after
+  // the last release, click or key press (a store of an earlier change may end meanwhile).
   async storing(action) {
-    const stores = () => this.page.evaluate(() => performance.getEntriesByName('mirona-store').length);
-    const count = await stores();
+    await this.page.evaluate(() => {
+      window.lastInput = performance.now();
+      if (!window.inputWatched)
+        for (const type of ['pointerup', 'click', 'keydown'])
+          addEventListener(type, () => (window.lastInput = performance.now()), true);
+      window.inputWatched = true;
+    });
     await action();
-    await this.page.waitForFunction((count) => performance.getEntriesByName('mirona-store').length > count,
-      { timeout: 15000, polling: 100 }, count); // no frames in a tab in the background
+    await this.page.waitForFunction(() => performance.getEntriesByName('mirona-store')
+      .some((entry) => entry.startTime >= window.lastInput), { timeout: 15000, polling: 100 }); // no frames in a tab in the background
   }
 
   // A press at the first point, moves through the others and a release at the last.
