@@ -6,6 +6,18 @@ export function engineBytes(engine, start, sizeAt) {
   return engine.HEAPU8.slice(start, start + engine.HEAP32[sizeAt >> 2]);
 }
 
+// A copy of the bytes `call(sizeAt)` hands over in `engine`'s memory, where it writes their count
+// at sizeAt, four bytes of that engine's own (an address of another engine's would be written in
+// this one's memory as if it were its own).
+export function bytesFrom(engine, call) {
+  const sizeAt = engine._malloc(4);
+  try {
+    return engineBytes(engine, call(sizeAt), sizeAt);
+  } finally {
+    engine._free(sizeAt);
+  }
+}
+
 // Puts a snapshot into the engine; false, and nothing changed, where the engine refuses it.
 export function restoreInto(engine, bytes) {
   const at = engine._malloc(Math.max(bytes.length, 1));

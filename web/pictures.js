@@ -6,12 +6,11 @@
 // dialogs (web/dialogs.js), saving (web/saving.js), sharing (web/sharing.js), area() (the canvas's room) and shown() (the
 // page shows the engine's picture, tool and mode after a change of picture).
 
-import { engineBytes, restoreInto } from './memory.js';
+import { bytesFrom, restoreInto } from './memory.js';
 
 export function startPictureList({ engine, texts, keeping, dialogs, saving, sharing, area, shown }) {
   const list = document.getElementById('PictureList');
   const dialog = document.getElementById('Pictures');
-  const scratch = engine._malloc(4);
   let spare = null; // a second engine, for pictures other than the one on the canvas
 
   async function spareEngine() {
@@ -24,7 +23,7 @@ export function startPictureList({ engine, texts, keeping, dialogs, saving, shar
     await keeping.startNew();
     const blank = await spareEngine();
     blank._newPicture(...area());
-    restoreInto(engine, engineBytes(blank, blank._snapshot(scratch), scratch));
+    restoreInto(engine, bytesFrom(blank, blank._snapshot));
     shown();
   }
 

@@ -2,17 +2,15 @@
 // as a download under the name asked for in the page's own dialog; and 終了, as far as a page
 // may close itself.
 
-import { withText } from './memory.js';
+import { bytesFrom, withText } from './memory.js';
 
 // `engineText(at)` reads a text the engine wrote; `dialogs` are the page's (web/dialogs.js).
 export function createSaving({ engine, texts, engineText, dialogs }) {
   const kBmpFilter = { description: texts.BmpFilter, accept: { 'image/bmp': ['.bmp'] } };
-  const scratch = engine._malloc(4); // a count the engine writes back
 
   // The BMP file of the picture in `from`, an engine: the page's unless it says otherwise.
   function pictureFile(from = engine) {
-    const start = from._bmp(scratch);
-    return from.HEAPU8.slice(start, start + from.HEAP32[scratch >> 2]);
+    return bytesFrom(from, from._bmp);
   }
 
   async function askFileName() {

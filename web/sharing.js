@@ -7,18 +7,13 @@
 //
 // `engineText(at)` reads a text the engine wrote; `dialogs` are the page's (web/dialogs.js).
 
-import { engineBytes, withText } from './memory.js';
+import { bytesFrom, withText } from './memory.js';
 import { download } from './saving.js';
 
 export function createSharing({ engine, texts, engineText, dialogs }) {
   // The PNG file of the picture in `from`, an engine: the page's unless it says otherwise.
   function pictureFile(from = engine) {
-    const size = from._malloc(4);
-    try {
-      return engineBytes(from, from._png(size), size);
-    } finally {
-      from._free(size);
-    }
+    return bytesFrom(from, from._png);
   }
 
   // The app's name and the local date and time, as a screenshot's name has them.
