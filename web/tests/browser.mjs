@@ -29,6 +29,10 @@ export function onlyIn(engines, why) {
 // `args`: more of Chromium's switches. Elsewhere only names mapped to the loopback
 // (`--host-resolver-rules=MAP name 127.0.0.1`) are taken: by Firefox as its localDomains, while
 // WebKitGTK cannot map names, so that a test needing one stays out of WebKit.
+// No test waits more than this for any answer of the browser's (puppeteer's own limit is three
+// minutes).
+const kAnswerMs = 30000;
+
 export async function launch({ args = [] } = {}) {
   const local = args.map((arg) => arg.match(/^--host-resolver-rules=MAP (\S+) 127\.0\.0\.1$/)?.[1]);
   if (engine !== 'chromium' && local.includes(undefined))
@@ -38,12 +42,13 @@ export async function launch({ args = [] } = {}) {
   if (engine === 'firefox') {
     return puppeteer.launch({
       browser: 'firefox', executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr', headless: true,
+      protocolTimeout: kAnswerMs,
       extraPrefsFirefox: local.length ? { 'network.dns.localDomains': local.join(',') } : {},
     });
   }
   const profile = mkdtempSync(join(tmpdir(), 'mirona-chromium-'));
   const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium', protocolTimeout: kAnswerMs,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       `--user-data-dir=${profile}`, ...args],

@@ -268,7 +268,7 @@ class BrowserContext {
     this.service = await startDriver();
     const capabilities = new Capabilities({
       'webkitgtk:browserOptions': { binary: kMiniBrowser, args: ['--automation'] },
-      timeouts: { script: 60000, pageLoad: 30000, implicit: 0 },
+      timeouts: { script: 30000, pageLoad: 30000, implicit: 0 },
     });
     this.driver = await WebDriver.createSession(new http.Executor(new http.HttpClient(this.service.url)), capabilities);
     this.unused = await this.driver.getWindowHandle();
