@@ -60,8 +60,9 @@ public:
         form_.findChild<QAction*>(QString::fromStdString("Menu" + toolName(tool)))->trigger();
         send(QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
     }
-    // A move with the left button held, and the repaint it asked for.
-    void move(PointerPoint p) {
+    // A move with the left button held, and the repaint it asked for. Not inlined, so that a
+    // profiler can count what one move costs (valgrind --toggle-collect).
+    [[gnu::noinline]] void move(PointerPoint p) {
         send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
         QCoreApplication::processEvents();
     }

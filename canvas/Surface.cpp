@@ -143,10 +143,12 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
                 // every word, and the processor would mispredict its end each time. The
                 // unchanged pixels of the byte show what they show already.
                 const std::uint32_t single = change.changed & change.partial;
-                const std::uint32_t bytes = change.changed & ~change.partial;
-                for (int i = 0; i < 32; i += 8)
-                    if ((bytes >> i & 0xFFu) != 0)
-                        eightPixels(change.now >> i & 0xFFu, pixels + i);
+                // Along an outline a word mostly has one changed byte: only those are visited.
+                for (std::uint32_t bytes = change.changed & ~change.partial; bytes != 0;) {
+                    const int i = std::countr_zero(bytes) & ~7;
+                    eightPixels(change.now >> i & 0xFFu, pixels + i);
+                    bytes &= ~(0xFFu << i);
+                }
                 for (std::uint32_t bits = single; bits != 0; bits &= bits - 1) {
                     const int bit = std::countr_zero(bits);
                     pixels[bit] = colourOf(change.now, bit);

@@ -4,6 +4,7 @@
 #include "canvas/DirtyTiles.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -130,6 +131,23 @@ private:
     template <bool XMajor, bool Gather, bool Copy> void slant(Slant s);
     void box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
     void ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b);
+    // An ellipse's pixels, as offsets from its centre, and the runs of them to report, for the
+    // semi-axes and style they were recorded for (none recorded: no pixels).
+    struct Outline {
+        std::int64_t a = 0;
+        std::int64_t b = 0;
+        bool dotted = false;
+        std::vector<std::array<std::int32_t, 2>> pixels;
+        std::vector<PixelRect> runs;
+    };
+    // The outline of semi-axes a and b in the style in force, whose arcs end at xEnd and yEnd,
+    // recorded unless it is one of the last few.
+    const Outline& outlineOf(std::int64_t a, std::int64_t b, std::int64_t xEnd, std::int64_t yEnd);
+    template <class Int>
+    static void recordOutline(Outline& outline, std::int64_t xEnd, std::int64_t yEnd);
+    // Draws an outline about (cx, cy), where all of it lies on the canvas.
+    template <bool Copy>
+    void paintOutline(const Outline& outline, std::int64_t cx, std::int64_t cy);
     // Int holds the arcs' error terms: 64 bits for radii within a canvas's reach, else 128.
     template <class Int, bool Copy>
     void arcs(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b, std::int64_t xEnd,
@@ -187,6 +205,10 @@ private:
     ChangeListener listener_;
     ResizeListener resized_;
     DirtyTiles* tiles_ = nullptr;
+    // A rubber band's move draws four sizes: the pointer's and the last move's, upright and
+    // transposed.
+    std::array<Outline, 4> outlines_;
+    std::size_t nextOutline_ = 0;
 };
 
 } // namespace mirona

@@ -37,6 +37,67 @@ std::int64_t ordinate(std::int64_t p, std::int64_t q, std::int64_t t) {
     return u;
 }
 
+// The steps of an arc, whose pixels are (u(t), t) for t in tLo, tLo + step, ..., tHi: calls
+// visit(t, u) for each, and flush(t and u at a run's first step, at its last) after every run of
+// kReportRun steps and after the last step.
+template <class Int, class Visit, class Flush>
+void walkArc(std::int64_t p, std::int64_t q, std::int64_t tLo, std::int64_t tHi, std::int64_t step,
+             Visit visit, Flush flush) {
+    const Int q2 = static_cast<Int>(q) * q;
+    const Int p4 = 4 * static_cast<Int>(p) * p;
+    std::int64_t u = ordinate(p, q, tLo);
+    const Int d = 2 * static_cast<Int>(u) - 1;
+    // e == 4 p^2 (q^2 - t^2) - (2u - 1)^2 q^2: u is within the outline at t while e >= 0.
+    Int e = p4 * (q2 - static_cast<Int>(tLo) * tLo) - d * d * q2;
+    // dT == e(t) - e(t + step): what e loses at the next t.
+    Int dT = p4 * (2 * static_cast<Int>(tLo) * step + step * step);
+    const Int dTStep = 2 * p4 * step * step;
+    // dU == e(u - 1) - e(u) == 8 q^2 (u - 1): what e gains when u steps down.
+    Int dU = 8 * q2 * (u - 1);
+    const Int dUStep = 8 * q2;
+    std::int64_t runLeft = kReportRun;
+    std::int64_t firstT = tLo;
+    std::int64_t firstU = u;
+    for (std::int64_t t = tLo; t <= tHi; t += step) {
+        while (u > 0 && e < 0) {
+            e += dU;
+            dU -= dUStep;
+            --u;
+        }
+        if (runLeft == kReportRun) {
+            firstT = t;
+            firstU = u;
+        }
+        visit(t, u);
+        e -= dT;
+        dT += dTStep;
+        if (--runLeft == 0 || t + step > tHi) {
+            flush(firstT, firstU, t, u);
+            runLeft = kReportRun;
+        }
+    }
+}
+
+// The quadrants of an arc's step, in the order plus t plus u, plus t minus u, minus t plus u,
+// minus t minus u: visit(quadrant, sign of t, sign of u). The pixels on the axes belong to the
+// plus quadrants only.
+template <class Visit> void forEachQuadrant(std::int64_t t, std::int64_t u, Visit visit) {
+    visit(0, 1, 1);
+    if (u != 0)
+        visit(1, 1, -1);
+    if (t != 0) {
+        visit(2, -1, 1);
+        if (u != 0)
+            visit(3, -1, -1);
+    }
+}
+
+// Whether the arcs' error terms fit 64 bits: |e| stays below 8 a^2 b^2, which fits 63 bits while
+// both radii are below 2^14.
+bool narrow(std::int64_t a, std::int64_t b) {
+    return std::max(a, b) < (std::int64_t{1} << 14);
+}
+
 } // namespace
 
 void Surface::Circle(float cx, float cy, float radius, float aspect) {
@@ -72,15 +133,91 @@ void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int
     // last column's pixel, so that the two arcs meet without a gap and without sharing a pixel.
     const std::int64_t xEnd = std::max<std::int64_t>(ordinate(a, b, yS) - 1, 0);
     const std::int64_t yEnd = std::max(yS, ordinate(b, a, xEnd) - 1);
-    // |e| stays below 8 a^2 b^2, which fits 63 bits while both radii are below 2^14.
-    const bool narrow = std::max(a, b) < (std::int64_t{1} << 14);
     const bool copy = mode_ == DrawMode::CopyPen;
-    if (narrow)
+    if (cx - a >= 0 && cx + a < width_ && cy - b >= 0 && cy + b < height_) {
+        // Wholly on the canvas, no pixel needs a check against its edges, and every size is drawn
+        // from the same offsets: a rubber band draws each of its sizes up to sixteen times.
+        const Outline& outline = outlineOf(a, b, xEnd, yEnd);
+        copy ? paintOutline<true>(outline, cx, cy) : paintOutline<false>(outline, cx, cy);
+        return;
+    }
+    if (narrow(a, b))
         copy ? arcs<std::int64_t, true>(cx, cy, a, b, xEnd, yEnd)
              : arcs<std::int64_t, false>(cx, cy, a, b, xEnd, yEnd);
     else
         copy ? arcs<Wide, true>(cx, cy, a, b, xEnd, yEnd)
              : arcs<Wide, false>(cx, cy, a, b, xEnd, yEnd);
+}
+
+template <class Int>
+void Surface::recordOutline(Outline& outline, std::int64_t xEnd, std::int64_t yEnd) {
+    const std::int64_t step = outline.dotted ? 2 : 1;
+    // Pixels and runs as offsets (dx, dy) from the centre, u along x unless transposed. Each
+    // quadrant's run spans the pixels of the walk's run, mirrored: where a minus quadrant skips
+    // a pixel on an axis, a plus quadrant has that corner.
+    const auto record = [&]<bool Transposed>(std::int64_t p, std::int64_t q, std::int64_t tEnd) {
+        const auto at = [](std::int64_t t, std::int64_t u) {
+            return Transposed
+                       ? std::array{static_cast<std::int32_t>(t), static_cast<std::int32_t>(u)}
+                       : std::array{static_cast<std::int32_t>(u), static_cast<std::int32_t>(t)};
+        };
+        walkArc<Int>(
+            p, q, 0, tEnd, step,
+            [&](std::int64_t t, std::int64_t u) {
+                forEachQuadrant(t, u, [&](int, std::int64_t st, std::int64_t su) {
+                    outline.pixels.push_back(at(st * t, su * u));
+                });
+            },
+            [&](std::int64_t t0, std::int64_t u0, std::int64_t t1, std::int64_t u1) {
+                for (const std::int64_t st : {1, -1})
+                    for (const std::int64_t su : {1, -1}) {
+                        const auto [x0, y0] = at(st * t0, su * u0);
+                        const auto [x1, y1] = at(st * t1, su * u1);
+                        outline.runs.push_back({std::min(x0, x1), std::min(y0, y1),
+                                                std::max(x0, x1) + 1, std::max(y0, y1) + 1});
+                    }
+            });
+    };
+    record.template operator()<false>(outline.a, outline.b, yEnd);
+    record.template operator()<true>(outline.b, outline.a, xEnd);
+}
+
+const Surface::Outline& Surface::outlineOf(std::int64_t a, std::int64_t b, std::int64_t xEnd,
+                                           std::int64_t yEnd) {
+    const bool dotted = style_ == DrawStyle::Dot;
+    for (const Outline& outline : outlines_)
+        if (outline.a == a && outline.b == b && outline.dotted == dotted && !outline.pixels.empty())
+            return outline;
+    // The oldest goes: a rubber band's move draws the figures of the pointer and removes those
+    // of the move before, each in an upright and a transposed size.
+    Outline& outline = outlines_[nextOutline_];
+    nextOutline_ = (nextOutline_ + 1) % outlines_.size();
+    outline.a = a;
+    outline.b = b;
+    outline.dotted = dotted;
+    outline.pixels.clear();
+    outline.runs.clear();
+    if (narrow(a, b))
+        recordOutline<std::int64_t>(outline, xEnd, yEnd);
+    else
+        recordOutline<Wide>(outline, xEnd, yEnd);
+    return outline;
+}
+
+template <bool Copy>
+void Surface::paintOutline(const Outline& outline, std::int64_t cx, std::int64_t cy) {
+    std::uint32_t* const words = words_.data();
+    const std::int64_t columnWords = this->columnWords();
+    for (const auto& [dx, dy] : outline.pixels) {
+        const std::int64_t x = cx + dx;
+        paint<Copy>(words[wordIndex(columnWords, x, cy + dy)], 1u << (x & 31));
+    }
+    if (!listener_ && tiles_ == nullptr)
+        return;
+    const auto x = static_cast<int>(cx);
+    const auto y = static_cast<int>(cy);
+    for (const PixelRect& r : outline.runs)
+        report({r.left + x, r.top + y, r.right + x, r.bottom + y});
 }
 
 template <class Int, bool Copy>
@@ -90,9 +227,10 @@ void Surface::arcs(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_
     arc<Int, true, Copy>(cx, cy, b, a, xEnd);
 }
 
-// Pixels (u(t), t) for t in 0..tEnd, u along x unless transposed, mirrored into four quadrants.
-// In each quadrant t and u are both monotonic along the arc, so the visible pixels of a stretch
-// of it are one run, whose first and last pixels span the rectangle it changed.
+// An arc not wholly on the canvas: its pixels (u(t), t) for t in 0..tEnd, u along x unless
+// transposed, mirrored into four quadrants, where they lie on the canvas. In each quadrant t and
+// u are both monotonic along the arc, so the visible pixels of a stretch of it are one run,
+// whose first and last pixels span the rectangle it changed.
 template <class Int, bool Transposed, bool Copy>
 void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t q,
                   std::int64_t tEnd) {
@@ -114,20 +252,6 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
         ++tLo;
     if (tLo > tHi)
         return;
-    const std::int64_t step = dotted ? 2 : 1;
-
-    const Int q2 = static_cast<Int>(q) * q;
-    const Int p4 = 4 * static_cast<Int>(p) * p;
-    std::int64_t u = ordinate(p, q, tLo);
-    const Int d = 2 * static_cast<Int>(u) - 1;
-    // e == 4 p^2 (q^2 - t^2) - (2u - 1)^2 q^2: u is within the outline at t while e >= 0.
-    Int e = p4 * (q2 - static_cast<Int>(tLo) * tLo) - d * d * q2;
-    // dT == e(t) - e(t + step): what e loses at the next t.
-    Int dT = p4 * (2 * static_cast<Int>(tLo) * step + step * step);
-    const Int dTStep = 2 * p4 * step * step;
-    // dU == e(u - 1) - e(u) == 8 q^2 (u - 1): what e gains when u steps down.
-    Int dU = 8 * q2 * (u - 1);
-    const Int dUStep = 8 * q2;
 
     const auto rect = [](std::int64_t t0, std::int64_t u0, std::int64_t t1, std::int64_t u1) {
         const auto [tLow, tHigh] = std::minmax(t0, t1);
@@ -139,76 +263,33 @@ void Surface::arc(std::int64_t cx, std::int64_t cy, std::int64_t p, std::int64_t
     };
     std::uint32_t* const words = words_.data();
     const std::int64_t columnWords = this->columnWords();
-    const auto paintAt = [&](std::int64_t tc, std::int64_t uc) {
-        const std::int64_t x = Transposed ? tc : uc;
-        paint<Copy>(words[wordIndex(columnWords, x, Transposed ? uc : tc)], 1u << (x & 31));
-    };
-    // The quadrants, in the order plus t plus u, plus t minus u, minus t plus u, minus t minus u.
-    // The pixels on the axes belong to the plus quadrants only.
-    // Each run of kReportRun steps ends with flush(t and u at its first step, at its last).
-    const auto walk = [&](auto visit, auto flush) {
-        std::int64_t runLeft = kReportRun;
-        std::int64_t firstT = tLo;
-        std::int64_t firstU = u;
-        for (std::int64_t t = tLo; t <= tHi; t += step) {
-            while (u > 0 && e < 0) {
-                e += dU;
-                dU -= dUStep;
-                --u;
-            }
-            if (runLeft == kReportRun) {
-                firstT = t;
-                firstU = u;
-            }
-            visit(0, ct + t, cu + u);
-            if (u != 0)
-                visit(1, ct + t, cu - u);
-            if (t != 0) {
-                visit(2, ct - t, cu + u);
-                if (u != 0)
-                    visit(3, ct - t, cu - u);
-            }
-            e -= dT;
-            dT += dTStep;
-            if (--runLeft == 0 || t + step > tHi) {
-                flush(firstT, firstU, t, u);
-                runLeft = kReportRun;
-            }
-        }
-    };
-    if (ct - tHi >= 0 && ct + tHi <= tMax && cu - p >= 0 && cu + p <= uMax) {
-        // All of the arc is on the canvas: nothing to check at each pixel, and each quadrant's
-        // run spans the pixels of the walk's run, mirrored. Where a minus quadrant skips a pixel
-        // on an axis, a plus quadrant has set that corner.
-        walk([&](int, std::int64_t tc, std::int64_t uc) { paintAt(tc, uc); },
-             [&](std::int64_t t0, std::int64_t u0, std::int64_t t1, std::int64_t u1) {
-                 for (const std::int64_t st : {1, -1})
-                     for (const std::int64_t su : {1, -1})
-                         report(rect(ct + st * t0, cu + su * u0, ct + st * t1, cu + su * u1));
-             });
-        return;
-    }
-    // Otherwise each quadrant's run is what of it is on the canvas.
+    // Each quadrant's run is what of it is on the canvas.
     struct Run {
         std::int64_t firstT = 0, firstU = 0, lastT = 0, lastU = 0;
         bool any = false;
     };
     std::array<Run, 4> runs;
-    walk(
-        [&](int quadrant, std::int64_t tc, std::int64_t uc) {
-            // One unsigned comparison per axis also rejects negative coordinates.
-            if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
-                static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
-                return;
-            paintAt(tc, uc);
-            Run& run = runs[static_cast<std::size_t>(quadrant)];
-            if (!run.any) {
-                run.firstT = tc;
-                run.firstU = uc;
-                run.any = true;
-            }
-            run.lastT = tc;
-            run.lastU = uc;
+    walkArc<Int>(
+        p, q, tLo, tHi, dotted ? 2 : 1,
+        [&](std::int64_t t, std::int64_t u) {
+            forEachQuadrant(t, u, [&](int quadrant, std::int64_t st, std::int64_t su) {
+                const std::int64_t tc = ct + st * t;
+                const std::int64_t uc = cu + su * u;
+                // One unsigned comparison per axis also rejects negative coordinates.
+                if (static_cast<std::uint64_t>(tc) > static_cast<std::uint64_t>(tMax) ||
+                    static_cast<std::uint64_t>(uc) > static_cast<std::uint64_t>(uMax))
+                    return;
+                const std::int64_t x = Transposed ? tc : uc;
+                paint<Copy>(words[wordIndex(columnWords, x, Transposed ? uc : tc)], 1u << (x & 31));
+                Run& run = runs[static_cast<std::size_t>(quadrant)];
+                if (!run.any) {
+                    run.firstT = tc;
+                    run.firstU = uc;
+                    run.any = true;
+                }
+                run.lastT = tc;
+                run.lastU = uc;
+            });
         },
         [&](std::int64_t, std::int64_t, std::int64_t, std::int64_t) {
             for (Run& run : runs) {
