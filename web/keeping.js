@@ -142,14 +142,14 @@ export function startKeeping(engine, ui) {
   function store(leaving = false) {
     if (!available)
       return Promise.resolve();
-    if (writing && leaving && changes !== kept && !engine._stroking())
-      return storeOnce(true).catch(() => {}); // the page cannot wait for the store in flight: this one commits after it
-    if (writing) {
+    if (writing && !leaving) {
       again = true;
       return writing;
     }
     if (changes === kept || !current || engine._stroking())
       return Promise.resolve();
+    if (writing)
+      return storeOnce(true).catch(() => {}); // the page cannot wait for the store in flight: this one commits after it
     clearTimeout(retry);
     try {
       writing = storeOnce(leaving);
