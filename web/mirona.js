@@ -22,7 +22,7 @@ const context = canvas.getContext('2d', { alpha: false, desynchronized: true });
 const bar = document.getElementById('Bar');
 const undoButton = document.getElementById('Undo');
 const redoButton = document.getElementById('Redo');
-const scratch = engine._malloc(4); // a count the engine writes back
+const scratch = engine._malloc(8); // what the engine writes back: a count and a flag
 
 // A NUL-terminated UTF-8 text in the engine's memory.
 function engineText(at) {
@@ -47,8 +47,8 @@ for (const element of document.querySelectorAll('[data-name]')) {
     element.title = texts[element.dataset.name];
 }
 
-// ---- The bitmap: only the changed rectangles, painted at once, so that a pointer event's
-// drawing shows in the frame in which the event arrived.
+// ---- The bitmap: only the rectangles of changed pixels, painted at once, so that a pointer
+// event's drawing shows in the frame in which the event arrived.
 
 function paint() {
   const width = engine._width();
@@ -61,7 +61,13 @@ function paint() {
   const rects = engine._takeChanged(scratch) >> 2;
   // Taken after the call: growing the engine's memory replaces its buffer.
   const heap = engine.HEAP32;
-  const count = heap[scratch >> 2];
+  const [count, fillWhite] = heap.subarray(scratch >> 2, (scratch >> 2) + 2);
+  if (fillWhite) {
+    context.fillStyle = '#ffffff';
+    context.fillRect(0, 0, width, height);
+  }
+  if (!count)
+    return;
   const view = new ImageData(
     new Uint8ClampedArray(engine.HEAPU8.buffer, engine._rgba(), width * height * 4), width, height);
   for (let i = rects; i < rects + 4 * count; i += 4) {

@@ -92,10 +92,13 @@ EMSCRIPTEN_KEEPALIVE int height() {
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* rgba() {
     return session().rgba();
 }
-// The changed rectangles as left, top, right, bottom, four 32-bit integers each; returns how
-// many, valid until the next call.
-EMSCRIPTEN_KEEPALIVE const mirona::PixelRect* takeChanged(int* count) {
-    return handOver(changed, session().takeChanged(), count);
+// The rectangles of the bitmap to put on the canvas, as left, top, right, bottom, four 32-bit
+// integers each, valid until the next call: how many go to result[0], and to result[1] whether
+// the whole canvas is to be filled white first.
+EMSCRIPTEN_KEEPALIVE const mirona::PixelRect* takeChanged(int* result) {
+    mirona::PageBitmap::Changes changes = session().takeChanged();
+    result[1] = changes.fillWhite ? 1 : 0;
+    return handOver(changed, std::move(changes.rects), result);
 }
 // The texts the page shows, all but the desktop's own: for each, its element's id, a unit
 // separator (1F), the text and a record separator (1E); UTF-8 and NUL-terminated.

@@ -5,10 +5,10 @@
 
 namespace mirona {
 
-WebSession::WebSession() : surface_(1, 1), editor_(surface_) {
-    fitViewToSurface();
-    surface_.setChangeListener([this](const PixelRect& r) { changed_.add(r); });
-    surface_.setResizeListener([this] { fitViewToSurface(); });
+WebSession::WebSession() : surface_(1, 1), editor_(surface_), page_(surface_) {
+    surface_.setChangeListener([this](const PixelRect& r) { page_.mark(r); });
+    // After a change of size the whole canvas is to be shown again.
+    surface_.setResizeListener([this] { page_.reset(); });
 }
 
 void WebSession::pointerMoves(std::int16_t buttons, std::int16_t shift,
@@ -17,23 +17,6 @@ void WebSession::pointerMoves(std::int16_t buttons, std::int16_t shift,
         return;
     for (const PointerPoint p : isToolChosen(ToolNumber::FreeLine) ? positions : positions.last(1))
         pointerMove(buttons, shift, p.x, p.y);
-}
-
-void WebSession::fitViewToSurface() {
-    changed_.resize(surface_.width(), surface_.height());
-    changed_.add({0, 0, surface_.width(), surface_.height()});
-    rgba_.assign(static_cast<std::size_t>(surface_.width()) * surface_.height(), 0);
-}
-
-std::vector<PixelRect> WebSession::takeChanged() {
-    std::vector<PixelRect> rects = changed_.take();
-    const auto w = static_cast<std::size_t>(surface_.width());
-    for (const PixelRect& r : rects)
-        for (int y = r.top; y < r.bottom; ++y)
-            surface_.displayRow(y, r.left, r.right,
-                                rgba_.data() + static_cast<std::size_t>(y) * w +
-                                    static_cast<std::size_t>(r.left));
-    return rects;
 }
 
 std::vector<std::uint8_t> WebSession::bmp() const {

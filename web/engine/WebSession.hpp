@@ -1,9 +1,9 @@
 #pragma once
 
-#include "canvas/DirtyTiles.hpp"
 #include "canvas/Surface.hpp"
 #include "drawing/Editor.hpp"
 #include "drawing/MenuChoices.hpp"
+#include "web/engine/PageBitmap.hpp"
 #include "web/engine/Thumbnail.hpp"
 
 #include <cstdint>
@@ -66,13 +66,11 @@ public:
 
     [[nodiscard]] int width() const { return surface_.width(); }
     [[nodiscard]] int height() const { return surface_.height(); }
-    // The bitmap as the page's canvas takes it, RGBA bytes row by row: up to date inside every
-    // rectangle that takeChanged() has returned.
-    [[nodiscard]] const std::uint8_t* rgba() const {
-        return reinterpret_cast<const std::uint8_t*>(rgba_.data());
-    }
-    // A few rectangles covering every pixel changed since the last call.
-    [[nodiscard]] std::vector<PixelRect> takeChanged();
+    // The bitmap as the page's canvas takes it, RGBA bytes row by row: what the canvas shows once
+    // takeChanged()'s rectangles are put on it.
+    [[nodiscard]] const std::uint8_t* rgba() const { return page_.rgba(); }
+    // What the page has to put on its canvas since the last call: PageBitmap::take().
+    [[nodiscard]] PageBitmap::Changes takeChanged() { return page_.take(); }
 
     // The session as Editor::snapshot() and restore() keep it: what the page stores in the
     // browser and opens again. A restore that fails changes nothing. The page stores the head
@@ -111,13 +109,9 @@ public:
     [[nodiscard]] std::vector<std::uint8_t> png() const;
 
 private:
-    // After a change of size (the surface calls for it), the whole canvas is to be shown again.
-    void fitViewToSurface();
-
     Surface surface_;
     Editor editor_;
-    DirtyTiles changed_;
-    std::vector<std::uint32_t> rgba_;
+    PageBitmap page_;
 };
 
 } // namespace mirona
