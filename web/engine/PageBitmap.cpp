@@ -12,29 +12,29 @@ PageBitmap::PageBitmap(const Surface& surface) : surface_(surface) {
 void PageBitmap::reset() {
     const int w = surface_.width();
     const int h = surface_.height();
-    words_ = (w + 31) / 32;
     marked_.resize(w, h);
     changed_.resize(w, h);
     marked_.add({0, 0, w, h});
-    shown_.assign(static_cast<std::size_t>(words_) * h, 0);
+    shown_.assign(static_cast<std::size_t>((w + 31) / 32) * h, 0);
     rgba_.assign(static_cast<std::size_t>(w) * h, Surface::kWhite);
     fillWhite_ = true;
 }
 
 PageBitmap::Changes PageBitmap::take() {
     const int w = surface_.width();
+    const int h = surface_.height();
     for (const PixelRect& r : marked_.take())
-        for (int y = r.top; y < r.bottom; ++y) {
-            std::uint32_t* const shownRow = shown_.data() + static_cast<std::size_t>(y) * words_;
-            std::uint32_t* const out = rgba_.data() + static_cast<std::size_t>(y) * w;
-            // Whole words: a word two rectangles share finds nothing changed the second time.
-            for (int x = r.left & ~31; x < r.right; x += 32) {
+        // Whole words, a column of them at a time as the surface lies in memory: a word two
+        // rectangles share finds nothing changed the second time.
+        for (int x = r.left & ~31; x < r.right; x += 32) {
+            std::uint32_t* const shownColumn = shown_.data() + static_cast<std::size_t>(x >> 5) * h;
+            for (int y = r.top; y < r.bottom; ++y) {
                 const std::uint32_t now = surface_.blackMask(x, y);
-                std::uint32_t& was = shownRow[x >> 5];
-                const std::uint32_t changed = now ^ was;
+                const std::uint32_t changed = now ^ shownColumn[y];
                 if (changed == 0)
                     continue;
-                was = now;
+                shownColumn[y] = now;
+                std::uint32_t* const out = rgba_.data() + static_cast<std::size_t>(y) * w;
                 for (int i = 0; i < 32; i += 8) {
                     if ((changed >> i & 0xFFu) == 0)
                         continue;

@@ -41,13 +41,12 @@ public:
 
 private:
     static constexpr int kCell = 3;              // the pixels of a byte of bits: 8 x 8 cells
-    static constexpr std::size_t kLookBack = 32; // rectangles a band may join
+    static constexpr std::size_t kLookBack = 8; // rectangles a band may join
 
     const Surface& surface_;
-    int words_ = 1; // words a row of shown_
     DirtyTiles marked_{kCell};
     DirtyTiles changed_{kCell};
-    // The bits the canvas shows, a row of words after another.
+    // The bits the canvas shows, 32 pixels a word, a column of words after another.
     std::vector<std::uint32_t> shown_;
     std::vector<std::uint32_t> rgba_;
     bool fillWhite_ = true;
