@@ -34,7 +34,9 @@ qint16 shiftMask(Qt::KeyboardModifiers modifiers) {
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent), surface_(1, 1) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(qtText(textOf("Canvas")));
-    surface_.setChangeListener([this](const PixelRect& r) { markChanged(r); });
+    // The surface marks what changed on the tiles itself; the widget only asks for a repaint.
+    surface_.setShownTiles(&changed_);
+    surface_.setChangeListener([this](const PixelRect&) { noteChange(); });
     surface_.setResizeListener([this] { fitToSurface(); });
     fitToSurface();
 }
@@ -58,8 +60,7 @@ QImage CanvasWidget::imageOf(std::span<const std::uint32_t> pixels, int width, i
     return image;
 }
 
-void CanvasWidget::markChanged(const PixelRect& r) {
-    changed_.add(r);
+void CanvasWidget::noteChange() {
     // Pointer events flush their changes themselves when they end.
     if (delivering_ || updatePending_)
         return;

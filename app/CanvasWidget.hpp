@@ -78,7 +78,8 @@ private:
     void paintScaledDown(const QRegion& region);
     // Writes into the window's image, whose point `at` (in window pixels) is the widget's corner.
     void paintInPlace(QImage& image, QPoint at, const QRegion& region);
-    void markChanged(const PixelRect& r);
+    // Called for each change the surface reports, once it has marked it on changed_.
+    void noteChange();
     void updateChanged();
     // Runs emitEvent, then hands what it changed to Qt at once.
     template <class Emit> void deliver(Emit&& emitEvent);

@@ -107,140 +107,36 @@ void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
         *out++ = single(x);
 }
 
-void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
-                             const DisplayGrid& grid, bool all) const {
-    // First the words are compared, with no branch on what they hold, so that the processor can
-    // fetch many rows' words at once; then the changed pixels are written.
-    struct Change {
-        int x; // the word's first canvas column, which may lie left of the rectangle
-        int y;
-        std::uint32_t changed;
-        std::uint32_t now;
-        // The word's pixels inside the rectangle whose byte is not wholly inside it, which
-        // one device pixel a canvas pixel writes one by one.
-        std::uint32_t partial;
-    };
-    std::array<Change, 64> changes;
-    std::size_t count = 0;
-    const int* const columns = grid.columns.data();
-    const int* const rows = grid.rows.data();
-    // One device pixel a canvas pixel: the spans of a scale below or above 1 would shorten or
-    // lengthen the whole.
-    const bool unit = columns[width_] - columns[0] == width_ && rows[height_] - rows[0] == height_;
-    // Two or more device pixels a canvas pixel, on average.
-    const bool blocks = columns[width_] - columns[0] >= 2 * width_;
-    // There canvas pixel (x, y) is origin[y * stride + x].
-    std::uint32_t* const origin =
-        grid.pixels + static_cast<std::ptrdiff_t>(rows[0]) * grid.stride + columns[0];
-    const auto write = [&] {
-        for (std::size_t c = 0; c < count; ++c) {
-            const Change& change = changes[c];
-            if (unit) {
-                std::uint32_t* const pixels =
-                    origin + static_cast<std::ptrdiff_t>(change.y) * grid.stride + change.x;
-                // Eight pixels at once wherever one of them changed and the byte lies inside the
-                // rectangle: a loop over single bits would end at a different count in nearly
-                // every word, and the processor would mispredict its end each time. The
-                // unchanged pixels of the byte show what they show already.
-                const std::uint32_t single = change.changed & change.partial;
-                // Along an outline a word mostly has one changed byte: only those are visited.
-                for (std::uint32_t bytes = change.changed & ~change.partial; bytes != 0;) {
-                    const int i = std::countr_zero(bytes) & ~7;
-                    eightPixels(change.now >> i & 0xFFu, pixels + i);
-                    bytes &= ~(0xFFu << i);
-                }
-                for (std::uint32_t bits = single; bits != 0; bits &= bits - 1) {
-                    const int bit = std::countr_zero(bits);
-                    pixels[bit] = colourOf(change.now, bit);
-                }
-                continue;
-            }
-            // Otherwise every canvas pixel as its whole block of device pixels, each device row
-            // of the canvas row alike.
-            std::uint32_t* const top =
-                grid.pixels + static_cast<std::ptrdiff_t>(rows[change.y]) * grid.stride;
-            const int deviceRows = rows[change.y + 1] - rows[change.y];
-            if (!blocks) {
-                // Below two device pixels a canvas pixel, the device pixels from the first changed
-                // pixel's to the last's, four at a time.
-                const int left = columns[change.x + std::countr_zero(change.changed)];
-                const int right = columns[change.x + 32 - std::countl_zero(change.changed)];
-                const std::uint32_t* const bitOf = grid.columnBits.data() + (left - columns[0]);
-                for (int y = 0; y < deviceRows; ++y)
-                    spanPixels(change.now, bitOf, top + y * grid.stride + left, right - left);
-                continue;
-            }
-            // From two on, only the changed pixels, each filled as its block: spans over the
-            // unchanged pixels between them wrote half as many bytes again at 300 %, and runs of
-            // changed pixels cost more instructions than they saved.
-            for (std::uint32_t bits = change.changed; bits != 0; bits &= bits - 1) {
-                const int bit = std::countr_zero(bits);
-                const std::uint32_t colour = colourOf(change.now, bit);
-                const int left = columns[change.x + bit];
-                const int count = columns[change.x + bit + 1] - left;
-                std::uint32_t* row = top + left;
-                if (count >= 2 && count <= 4) {
-                    // Two to four pixels as two stores of two that overlap where they are three
-                    // or two: fewer stores wait for the image's cache lines.
-                    const std::uint64_t two = std::uint64_t{colour} << 32 | colour;
-                    for (int y = 0; y < deviceRows; ++y, row += grid.stride) {
-                        std::memcpy(row, &two, sizeof two);
-                        std::memcpy(row + count - 2, &two, sizeof two);
-                    }
-                    continue;
-                }
-                for (int y = 0; y < deviceRows; ++y, row += grid.stride)
-                    std::fill_n(row, count, colour);
-            }
-        }
-        count = 0;
-    };
-    // Rows top to bottom - 1 of the words from column x, which the mask `inside` limits to the
-    // rectangle.
-    const auto compare = [&](int x, std::uint32_t inside, int top, int bottom) {
-        const std::size_t first = wordIndex(x, 0);
-        const std::uint32_t* const bits = words_.data() + first;
-        std::uint32_t* const shownBits = shown.data() + first;
-        const std::uint32_t written = all ? inside : 0u;
-        std::uint32_t partial = inside;
-        for (int i = 0; i < 32; i += 8)
-            if ((inside >> i & 0xFFu) == 0xFFu)
-                partial &= ~(0xFFu << i);
-        int y = top;
-#if defined(__SSE2__)
-        // Four rows at once, looked at further only where one of them changed: along a thin
-        // outline most are the same.
-        if (!all) {
-            const __m128i within = _mm_set1_epi32(static_cast<int>(inside));
-            for (; y + 4 <= bottom; y += 4) {
-                const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bits + y));
-                auto* const at = reinterpret_cast<__m128i*>(shownBits + y);
-                const __m128i was = _mm_loadu_si128(at);
-                const __m128i changed = _mm_and_si128(_mm_xor_si128(now, was), within);
-                if (_mm_movemask_epi8(_mm_cmpeq_epi32(changed, _mm_setzero_si128())) == 0xFFFF)
-                    continue;
-                _mm_storeu_si128(at, _mm_xor_si128(was, changed));
-                alignas(16) std::array<std::uint32_t, 4> changedRows;
-                _mm_store_si128(reinterpret_cast<__m128i*>(changedRows.data()), changed);
-                if (count + 4 > changes.size())
-                    write();
-                for (int k = 0; k < 4; ++k) {
-                    changes[count] = {x, y + k, changedRows[k], bits[y + k], partial};
-                    count += changedRows[k] != 0 ? 1 : 0;
-                }
-            }
-        }
-#endif
-        for (; y < bottom; ++y) {
-            const std::uint32_t now = bits[y];
-            const std::uint32_t changed = (now ^ shownBits[y]) & inside;
-            shownBits[y] ^= changed;
-            if (count == changes.size())
-                write();
-            changes[count] = {x, y, changed | written, now, partial};
-            count += (changed | written) != 0 ? 1 : 0;
-        }
-    };
+namespace {
+
+// The device pixels of one canvas pixel: `count` columns of `deviceRows` rows from `row`, the
+// rows `stride` words apart.
+void fillBlock(std::uint32_t* row, std::ptrdiff_t stride, int count, int deviceRows,
+               std::uint32_t colour) {
+    if (count >= 2 && count <= 4 && deviceRows >= 2) {
+        // A row of two to four pixels as two stores of two that overlap where they are three or
+        // two: fewer stores wait for the image's cache lines. Two rows at least, from two device
+        // pixels a canvas pixel on.
+        const std::uint64_t two = std::uint64_t{colour} << 32 | colour;
+        const auto put = [&](std::uint32_t* at) {
+            std::memcpy(at, &two, sizeof two);
+            std::memcpy(at + count - 2, &two, sizeof two);
+        };
+        put(row);
+        put(row + stride);
+        for (int y = 2; y < deviceRows; ++y)
+            put(row + y * stride);
+        return;
+    }
+    for (int y = 0; y < deviceRows; ++y, row += stride)
+        std::fill_n(row, count, colour);
+}
+
+} // namespace
+
+template <class Write>
+void Surface::forEachChange(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
+                            bool all, Write write) const {
     for (const PixelRect& r : rects) {
         if (r.isEmpty())
             continue;
@@ -250,10 +146,118 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
             std::uint32_t inside = j == 0 ? ~0u << (r.left & 31) : ~0u;
             if (j + 1 == words)
                 inside &= ~0u >> (31 - ((r.right - 1) & 31));
-            compare((r.left & ~31) + 32 * j, inside, r.top, r.bottom);
+            const int x = (r.left & ~31) + 32 * j;
+            const std::size_t first = wordIndex(x, 0);
+            const std::uint32_t* const bits = words_.data() + first;
+            std::uint32_t* const shownBits = shown.data() + first;
+            const std::uint32_t written = all ? inside : 0u;
+            std::uint32_t partial = inside;
+            for (int i = 0; i < 32; i += 8)
+                if ((inside >> i & 0xFFu) == 0xFFu)
+                    partial &= ~(0xFFu << i);
+            int y = r.top;
+#if defined(__SSE2__)
+            // Four rows at once, looked at further only where one of them changed: along a thin
+            // outline most are the same.
+            if (!all) {
+                const __m128i within = _mm_set1_epi32(static_cast<int>(inside));
+                for (; y + 4 <= r.bottom; y += 4) {
+                    const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bits + y));
+                    auto* const at = reinterpret_cast<__m128i*>(shownBits + y);
+                    const __m128i was = _mm_loadu_si128(at);
+                    const __m128i changed = _mm_and_si128(_mm_xor_si128(now, was), within);
+                    // A bit for each row whose word changed.
+                    auto rows =
+                        static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(
+                                                  _mm_cmpeq_epi32(changed, _mm_setzero_si128()))) ^
+                                              0xF);
+                    if (rows == 0)
+                        continue;
+                    _mm_storeu_si128(at, _mm_xor_si128(was, changed));
+                    alignas(16) std::array<std::uint32_t, 4> changedRows;
+                    _mm_store_si128(reinterpret_cast<__m128i*>(changedRows.data()), changed);
+                    for (; rows != 0; rows &= rows - 1) {
+                        const int k = std::countr_zero(rows);
+                        write(x, y + k, changedRows[static_cast<std::size_t>(k)], bits[y + k],
+                              partial);
+                    }
+                }
+            }
+#endif
+            for (; y < r.bottom; ++y) {
+                const std::uint32_t now = bits[y];
+                const std::uint32_t changed = (now ^ shownBits[y]) & inside;
+                shownBits[y] ^= changed;
+                if ((changed | written) != 0)
+                    write(x, y, changed | written, now, partial);
+            }
         }
     }
-    write();
+}
+
+void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
+                             const DisplayGrid& grid, bool all) const {
+    const int* const columns = grid.columns.data();
+    const int* const rows = grid.rows.data();
+    const std::ptrdiff_t stride = grid.stride;
+    // One device pixel a canvas pixel: the spans of a scale below or above 1 would shorten or
+    // lengthen the whole.
+    if (columns[width_] - columns[0] == width_ && rows[height_] - rows[0] == height_) {
+        // There canvas pixel (x, y) is origin[y * stride + x].
+        std::uint32_t* const origin = grid.pixels + rows[0] * stride + columns[0];
+        forEachChange(
+            rects, shown, all,
+            [&](int x, int y, std::uint32_t changed, std::uint32_t now, std::uint32_t partial) {
+                std::uint32_t* const pixels = origin + y * stride + x;
+                // Eight pixels at once wherever one of them changed and the byte lies
+                // inside the rectangle: a loop over single bits would end at a
+                // different count in nearly every word, and the processor would
+                // mispredict its end each time. The unchanged pixels of the byte show
+                // what they show already. Along an outline a word mostly has one
+                // changed byte: only those are visited.
+                for (std::uint32_t bytes = changed & ~partial; bytes != 0;) {
+                    const int i = std::countr_zero(bytes) & ~7;
+                    eightPixels(now >> i & 0xFFu, pixels + i);
+                    bytes &= ~(0xFFu << i);
+                }
+                for (std::uint32_t bits = changed & partial; bits != 0; bits &= bits - 1) {
+                    const int bit = std::countr_zero(bits);
+                    pixels[bit] = colourOf(now, bit);
+                }
+            });
+        return;
+    }
+    // Otherwise every canvas pixel as its whole block of device pixels, each device row of the
+    // canvas row alike.
+    if (columns[width_] - columns[0] < 2 * width_) {
+        // Below two device pixels a canvas pixel, the device pixels from the first changed
+        // pixel's to the last's, four at a time.
+        forEachChange(
+            rects, shown, all,
+            [&](int x, int y, std::uint32_t changed, std::uint32_t now, std::uint32_t) {
+                std::uint32_t* const top = grid.pixels + rows[y] * stride;
+                const int left = columns[x + std::countr_zero(changed)];
+                const int right = columns[x + 32 - std::countl_zero(changed)];
+                const std::uint32_t* const bitOf = grid.columnBits.data() + (left - columns[0]);
+                for (int j = rows[y]; j < rows[y + 1]; ++j)
+                    spanPixels(now, bitOf, top + (j - rows[y]) * stride + left, right - left);
+            });
+        return;
+    }
+    // From two on, only the changed pixels, each filled as its block: spans over the unchanged
+    // pixels between them wrote half as many bytes again at 300 %, and runs of changed pixels
+    // cost more instructions than they saved.
+    forEachChange(rects, shown, all,
+                  [&](int x, int y, std::uint32_t changed, std::uint32_t now, std::uint32_t) {
+                      std::uint32_t* const top = grid.pixels + rows[y] * stride;
+                      const int deviceRows = rows[y + 1] - rows[y];
+                      for (std::uint32_t bits = changed; bits != 0; bits &= bits - 1) {
+                          const int bit = std::countr_zero(bits);
+                          const int left = columns[x + bit];
+                          fillBlock(top + left, stride, columns[x + bit + 1] - left, deviceRows,
+                                    colourOf(now, bit));
+                      }
+                  });
 }
 
 } // namespace mirona

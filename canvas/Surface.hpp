@@ -113,6 +113,9 @@ public:
     // than through a listener, as that happens on every drawing call: the undo history's record
     // of what changed since its last step.
     void setChangeTiles(DirtyTiles* tiles) { tiles_ = tiles; }
+    // And on these (none: nullptr): a front end's record of what to show again, so that its
+    // listener need not mark each rectangle itself.
+    void setShownTiles(DirtyTiles* tiles) { shownTiles_ = tiles; }
 
     void Cls() override;
     void Line(float x1, float y1, float x2, float y2, LineOption option) override;
@@ -131,23 +134,41 @@ private:
     template <bool XMajor, bool Gather, bool Copy> void slant(Slant s);
     void box(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
     void ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b);
-    // An ellipse's pixels, as offsets from its centre, and the runs of them to report, for the
-    // semi-axes and style they were recorded for (none recorded: no pixels).
+    // An ellipse's pixels, as offsets from its centre, each quadrant's along its arcs, and the
+    // runs of them to report, for the semi-axes and style they were recorded for (none recorded:
+    // no pixels).
     struct Outline {
         std::int64_t a = 0;
         std::int64_t b = 0;
         bool dotted = false;
         std::vector<std::array<std::int32_t, 2>> pixels;
         std::vector<PixelRect> runs;
+        // The pixels as the words they change, offsets from the centre's word with its mask, for
+        // a centre `shift` columns into its word and columns `columnWords` words apart (none
+        // placed: a shift of -1). A quadrant's pixels of a row in one word are one mask.
+        struct Placement {
+            std::int64_t shift = -1;
+            std::int64_t columnWords = 0;
+            struct Word {
+                std::int64_t offset;
+                std::uint32_t mask;
+            };
+            std::vector<Word> words;
+        };
+        // A rubber band's move draws each size at two columns within a word in the eight-image
+        // mode (a centre and its mirror image), up to four in others.
+        std::array<Placement, 4> placements;
+        std::size_t nextPlacement = 0;
     };
     // The outline of semi-axes a and b in the style in force, whose arcs end at xEnd and yEnd,
     // recorded unless it is one of the last few.
-    const Outline& outlineOf(std::int64_t a, std::int64_t b, std::int64_t xEnd, std::int64_t yEnd);
+    Outline& outlineOf(std::int64_t a, std::int64_t b, std::int64_t xEnd, std::int64_t yEnd);
     template <class Int>
     static void recordOutline(Outline& outline, std::int64_t xEnd, std::int64_t yEnd);
+    // The outline's words for a centre in column cx, placed unless it is one of the last few.
+    const Outline::Placement& placementOf(Outline& outline, std::int64_t cx);
     // Draws an outline about (cx, cy), where all of it lies on the canvas.
-    template <bool Copy>
-    void paintOutline(const Outline& outline, std::int64_t cx, std::int64_t cy);
+    template <bool Copy> void paintOutline(Outline& outline, std::int64_t cx, std::int64_t cy);
     // Int holds the arcs' error terms: 64 bits for radii within a canvas's reach, else 128.
     template <class Int, bool Copy>
     void arcs(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int64_t b, std::int64_t xEnd,
@@ -175,21 +196,34 @@ private:
         else
             paint<false>(words_[index], mask);
     }
+    // Calls write(x, y, changed, now, partial) for each word of the rectangles whose bits differ
+    // from `shown` there (every word with `all`), after setting them in `shown`: the word's first
+    // column x, its row y, the bits changed (all of those inside with `all`), the word now, and
+    // its bits inside the rectangle whose byte is not wholly inside it.
+    template <class Write>
+    void forEachChange(std::span<const PixelRect> rects, std::span<std::uint32_t> shown, bool all,
+                       Write write) const;
     // Upright segments on the canvas, the pixels first to last or every other one of them.
     void row(std::int64_t y, std::int64_t first, std::int64_t last, bool dotted);
     void column(std::int64_t x, std::int64_t first, std::int64_t last, bool dotted);
+    // Whether anything hears of changes.
+    [[nodiscard]] bool reporting() const {
+        return listener_ || tiles_ != nullptr || shownTiles_ != nullptr;
+    }
     // Defined here, as slanted segments and arcs call them for every run of pixels.
     void report(const PixelRect& changed) const {
         if (changed.isEmpty())
             return;
         if (tiles_ != nullptr)
             tiles_->add(changed);
+        if (shownTiles_ != nullptr)
+            shownTiles_->add(changed);
         if (listener_)
             listener_(changed);
     }
     // Reports the rectangle spanned by two pixels.
     void reportRun(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) const {
-        if (!listener_ && tiles_ == nullptr)
+        if (!reporting())
             return;
         const auto [left, right] = std::minmax(x0, x1);
         const auto [top, bottom] = std::minmax(y0, y1);
@@ -205,6 +239,7 @@ private:
     ChangeListener listener_;
     ResizeListener resized_;
     DirtyTiles* tiles_ = nullptr;
+    DirtyTiles* shownTiles_ = nullptr;
     // A rubber band's move draws four sizes: the pointer's and the last move's, upright and
     // transposed.
     std::array<Outline, 4> outlines_;

@@ -137,7 +137,7 @@ void Surface::ellipse(std::int64_t cx, std::int64_t cy, std::int64_t a, std::int
     if (cx - a >= 0 && cx + a < width_ && cy - b >= 0 && cy + b < height_) {
         // Wholly on the canvas, no pixel needs a check against its edges, and every size is drawn
         // from the same offsets: a rubber band draws each of its sizes up to sixteen times.
-        const Outline& outline = outlineOf(a, b, xEnd, yEnd);
+        Outline& outline = outlineOf(a, b, xEnd, yEnd);
         copy ? paintOutline<true>(outline, cx, cy) : paintOutline<false>(outline, cx, cy);
         return;
     }
@@ -154,7 +154,9 @@ void Surface::recordOutline(Outline& outline, std::int64_t xEnd, std::int64_t yE
     const std::int64_t step = outline.dotted ? 2 : 1;
     // Pixels and runs as offsets (dx, dy) from the centre, u along x unless transposed. Each
     // quadrant's run spans the pixels of the walk's run, mirrored: where a minus quadrant skips
-    // a pixel on an axis, a plus quadrant has that corner.
+    // a pixel on an axis, a plus quadrant has that corner. A quadrant's pixels follow one another,
+    // so that those of a row that share a word are together.
+    std::array<std::vector<std::array<std::int32_t, 2>>, 4> quadrants;
     const auto record = [&]<bool Transposed>(std::int64_t p, std::int64_t q, std::int64_t tEnd) {
         const auto at = [](std::int64_t t, std::int64_t u) {
             return Transposed
@@ -164,8 +166,8 @@ void Surface::recordOutline(Outline& outline, std::int64_t xEnd, std::int64_t yE
         walkArc<Int>(
             p, q, 0, tEnd, step,
             [&](std::int64_t t, std::int64_t u) {
-                forEachQuadrant(t, u, [&](int, std::int64_t st, std::int64_t su) {
-                    outline.pixels.push_back(at(st * t, su * u));
+                forEachQuadrant(t, u, [&](int quadrant, std::int64_t st, std::int64_t su) {
+                    quadrants[static_cast<std::size_t>(quadrant)].push_back(at(st * t, su * u));
                 });
             },
             [&](std::int64_t t0, std::int64_t u0, std::int64_t t1, std::int64_t u1) {
@@ -177,15 +179,19 @@ void Surface::recordOutline(Outline& outline, std::int64_t xEnd, std::int64_t yE
                                                 std::max(x0, x1) + 1, std::max(y0, y1) + 1});
                     }
             });
+        for (auto& quadrant : quadrants) {
+            outline.pixels.insert(outline.pixels.end(), quadrant.begin(), quadrant.end());
+            quadrant.clear();
+        }
     };
     record.template operator()<false>(outline.a, outline.b, yEnd);
     record.template operator()<true>(outline.b, outline.a, xEnd);
 }
 
-const Surface::Outline& Surface::outlineOf(std::int64_t a, std::int64_t b, std::int64_t xEnd,
-                                           std::int64_t yEnd) {
+Surface::Outline& Surface::outlineOf(std::int64_t a, std::int64_t b, std::int64_t xEnd,
+                                     std::int64_t yEnd) {
     const bool dotted = style_ == DrawStyle::Dot;
-    for (const Outline& outline : outlines_)
+    for (Outline& outline : outlines_)
         if (outline.a == a && outline.b == b && outline.dotted == dotted && !outline.pixels.empty())
             return outline;
     // The oldest goes: a rubber band's move draws the figures of the pointer and removes those
@@ -197,6 +203,8 @@ const Surface::Outline& Surface::outlineOf(std::int64_t a, std::int64_t b, std::
     outline.dotted = dotted;
     outline.pixels.clear();
     outline.runs.clear();
+    for (Outline::Placement& placement : outline.placements)
+        placement.shift = -1;
     if (narrow(a, b))
         recordOutline<std::int64_t>(outline, xEnd, yEnd);
     else
@@ -204,15 +212,37 @@ const Surface::Outline& Surface::outlineOf(std::int64_t a, std::int64_t b, std::
     return outline;
 }
 
-template <bool Copy>
-void Surface::paintOutline(const Outline& outline, std::int64_t cx, std::int64_t cy) {
-    std::uint32_t* const words = words_.data();
+const Surface::Outline::Placement& Surface::placementOf(Outline& outline, std::int64_t cx) {
+    const std::int64_t shift = cx & 31;
     const std::int64_t columnWords = this->columnWords();
+    for (const Outline::Placement& placement : outline.placements)
+        if (placement.shift == shift && placement.columnWords == columnWords)
+            return placement;
+    Outline::Placement& placement = outline.placements[outline.nextPlacement];
+    outline.nextPlacement = (outline.nextPlacement + 1) % outline.placements.size();
+    placement.shift = shift;
+    placement.columnWords = columnWords;
+    placement.words.clear();
+    // (cx + dx) >> 5 is (cx >> 5) + ((shift + dx) >> 5): the word's offset from the centre's.
     for (const auto& [dx, dy] : outline.pixels) {
-        const std::int64_t x = cx + dx;
-        paint<Copy>(words[wordIndex(columnWords, x, cy + dy)], 1u << (x & 31));
+        const std::int64_t column = shift + dx;
+        const std::int64_t offset = (column >> 5) * columnWords + dy;
+        const std::uint32_t bit = 1u << (column & 31);
+        if (!placement.words.empty() && placement.words.back().offset == offset)
+            placement.words.back().mask |= bit;
+        else
+            placement.words.push_back({offset, bit});
     }
-    if (!listener_ && tiles_ == nullptr)
+    return placement;
+}
+
+template <bool Copy>
+void Surface::paintOutline(Outline& outline, std::int64_t cx, std::int64_t cy) {
+    // Each pixel is set once, so the masks of a word's pixels change it as the pixels would.
+    std::uint32_t* const centre = words_.data() + wordIndex(cx, cy);
+    for (const auto& [offset, mask] : placementOf(outline, cx).words)
+        paint<Copy>(centre[offset], mask);
+    if (!reporting())
         return;
     const auto x = static_cast<int>(cx);
     const auto y = static_cast<int>(cy);

@@ -1,10 +1,12 @@
 // The rectangles a drawing call reports to the change listener: the canvas widget repaints
 // exactly these, so they must cover every pixel the call set, and along long figures they should
 // follow the outline rather than span its extent.
+#include "canvas/DirtyTiles.hpp"
 #include "canvas/Surface.hpp"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,79 @@ TEST(SurfaceChangeTest, LongOutlinesReportRectanglesAlongThemNotAcrossThem) {
         const double extent = static_cast<double>(d.extent.width()) * d.extent.height();
         // Rectangles of one outline seldom overlap, so their areas add up to the repainted area.
         EXPECT_LT(reported, extent / 4 + 64.0 * 64.0);
+    }
+}
+
+// The tiles the surface marks itself for a front end (setShownTiles) and for the history
+// (setChangeTiles) are those its listener's rectangles mark, after any sequence of calls: figures
+// on and across the edges, kept ellipses drawn again at other places, pens, styles, New,
+// resizes and inverted blocks.
+TEST(SurfaceChangeTest, TheTilesItMarksAreThoseOfItsReports) {
+    std::mt19937 random(41);
+    for (int round = 0; round < 30; ++round) {
+        const int w = 40 + static_cast<int>(random() % 200);
+        const int h = 40 + static_cast<int>(random() % 200);
+        Surface s(w, h);
+        DirtyTiles shown(3);
+        DirtyTiles history;
+        DirtyTiles heard(3);
+        DirtyTiles heardCoarse;
+        for (DirtyTiles* tiles : {&shown, &history, &heard, &heardCoarse})
+            tiles->resize(w, h);
+        s.setShownTiles(&shown);
+        s.setChangeTiles(&history);
+        s.setChangeListener([&](const PixelRect& r) {
+            heard.add(r);
+            heardCoarse.add(r);
+        });
+        const auto coordinate = [&](int n) {
+            return static_cast<float>(static_cast<int>(random() % (n + 80)) - 40);
+        };
+        for (int call = 0; call < 40; ++call) {
+            s.setDrawMode(random() % 2 != 0 ? DrawMode::NotMergePen : DrawMode::CopyPen);
+            s.setDrawStyle(random() % 2 != 0 ? DrawStyle::Dot : DrawStyle::Solid);
+            switch (random() % 8) {
+            case 0:
+                s.Line(coordinate(w), coordinate(h), coordinate(w), coordinate(h),
+                       random() % 2 != 0 ? LineOption::Box : LineOption::Segment);
+                break;
+            case 1:
+                s.Cls();
+                break;
+            case 2: {
+                const int nw = 40 + static_cast<int>(random() % 200);
+                const int nh = 40 + static_cast<int>(random() % 200);
+                // As the widget and the history follow a resize before hearing of it.
+                s.setResizeListener([&] {
+                    for (DirtyTiles* tiles : {&shown, &history, &heard, &heardCoarse})
+                        tiles->resize(nw, nh);
+                });
+                s.resize(nw, nh);
+                break;
+            }
+            case 3: {
+                const std::array<std::uint32_t, 32> masks{0x80000001u, 0x00FF0000u, 0xFFFFFFFFu};
+                if (s.width() >= 32 && s.height() >= 32)
+                    s.invertMasked(0, 0, 1, 32, [&](int) { return masks.data(); });
+                break;
+            }
+            default: {
+                // A few sizes again and again, mostly wholly on the canvas.
+                const float radius = static_cast<float>(3 + random() % 5 * 7);
+                const float aspect = std::array{0.5f, 1.0f, 1.6f}[random() % 3];
+                s.Circle(static_cast<float>(random() % static_cast<unsigned>(s.width())),
+                         static_cast<float>(random() % static_cast<unsigned>(s.height())), radius,
+                         aspect);
+                break;
+            }
+            }
+            if (random() % 4 == 0) {
+                ASSERT_EQ(shown.take(), heard.take()) << round << " " << call;
+                ASSERT_EQ(history.take(), heardCoarse.take()) << round << " " << call;
+            }
+        }
+        ASSERT_EQ(shown.take(), heard.take());
+        ASSERT_EQ(history.take(), heardCoarse.take());
     }
 }
 

@@ -152,5 +152,57 @@ TEST(SurfaceOutlineTest, OutlineReportsCoverItsPixels) {
         }
 }
 
+// A kept outline is placed as words for a column within a word and a height of the bitmap: drawn
+// again at several columns of a word, after resizes that change the bitmap's height, and among
+// other sizes, it must set the pixels each figure sets on a fresh surface.
+TEST(SurfaceOutlineTest, KeptOutlinesDrawAtEveryColumnAndHeightAsIfNew) {
+    std::mt19937 rng(13);
+    const std::vector<Ellipse> ellipses = randomEllipses(17, 12, 60);
+    Surface kept(1, 1);
+    for (int round = 0; round < 120; ++round) {
+        const Ellipse& e = ellipses[rng() % 3];
+        const int w = 2 * e.a() + 70 + static_cast<int>(rng() % 50);
+        const int h = 2 * e.b() + 1 + static_cast<int>(rng() % 40);
+        if (round % 4 == 0 || kept.width() < w || kept.height() < h)
+            kept.resize(w + static_cast<int>(rng() % 3), h + static_cast<int>(rng() % 3));
+        else
+            kept.Cls();
+        const int width = kept.width();
+        const int height = kept.height();
+        const DrawMode mode = kModes[rng() % 2];
+        const DrawStyle style = kStyles[rng() % 2];
+        // The pixels each figure sets alone, inverted or set together as the pen does.
+        std::vector<bool> expected(static_cast<std::size_t>(width) * height, false);
+        const auto drawBoth = [&](const Ellipse& f, int cx, int cy) {
+            if (cx - f.a() < 0 || cx + f.a() >= width || cy - f.b() < 0 || cy + f.b() >= height)
+                return;
+            draw(kept, f, cx, cy, mode, style);
+            Surface alone(width, height);
+            draw(alone, f, cx, cy, mode, style);
+            for (int py = 0; py < height; ++py)
+                for (int px = 0; px < width; ++px) {
+                    const bool black = alone.pixel(px, py) == Surface::kBlack;
+                    const auto i = static_cast<std::size_t>(py) * width + px;
+                    expected[i] =
+                        mode == DrawMode::CopyPen ? expected[i] || black : expected[i] != black;
+                }
+        };
+        // Columns within a word and a word on, more than are kept at once, each followed by
+        // another size, so that the kept ones are found among others.
+        const int x = e.a() + static_cast<int>(rng() % 32);
+        const int y = e.b() + static_cast<int>(rng() % static_cast<unsigned>(height - 2 * e.b()));
+        for (const int dx : {0, 1, 32, 5, 17, 0, 1}) {
+            drawBoth(e, x + dx, y);
+            drawBoth(ellipses[3 + rng() % 9], x + dx, y);
+        }
+        for (int py = 0; py < height; ++py)
+            for (int px = 0; px < width; ++px)
+                ASSERT_EQ(kept.pixel(px, py) == Surface::kBlack,
+                          expected[static_cast<std::size_t>(py) * width + px])
+                    << "radius " << e.radius << " aspect " << e.aspect << " at " << x << ", " << y
+                    << " pixel " << px << ", " << py;
+    }
+}
+
 } // namespace
 } // namespace mirona
