@@ -16,8 +16,25 @@ void PageBitmap::reset() {
     changed_.resize(w, h);
     marked_.add({0, 0, w, h});
     shown_.assign(static_cast<std::size_t>((w + 31) / 32) * h, 0);
-    rgba_.assign(static_cast<std::size_t>(w) * h, Surface::kWhite);
+    const auto pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    if (pixels > capacity_) {
+        rgba_.reset(new std::uint32_t[pixels]); // left unwritten: see written_
+        capacity_ = pixels;
+    }
+    written_.assign(static_cast<std::size_t>((h + kBand - 1) / kBand), false);
     fillWhite_ = true;
+}
+
+void PageBitmap::fillBands(int top, int bottom) {
+    const int w = surface_.width();
+    for (int band = top / kBand; band * kBand < bottom; ++band) {
+        if (written_[static_cast<std::size_t>(band)])
+            continue;
+        written_[static_cast<std::size_t>(band)] = true;
+        const int end = std::min((band + 1) * kBand, surface_.height());
+        std::fill(rgba_.get() + static_cast<std::size_t>(band) * kBand * w,
+                  rgba_.get() + static_cast<std::size_t>(end) * w, Surface::kWhite);
+    }
 }
 
 PageBitmap::Changes PageBitmap::take() {
@@ -34,7 +51,8 @@ PageBitmap::Changes PageBitmap::take() {
                 if (changed == 0)
                     continue;
                 shownColumn[y] = now;
-                std::uint32_t* const out = rgba_.data() + static_cast<std::size_t>(y) * w;
+                fillBands(y, y + 1);
+                std::uint32_t* const out = rgba_.get() + static_cast<std::size_t>(y) * w;
                 for (int i = 0; i < 32; i += 8) {
                     if ((changed >> i & 0xFFu) == 0)
                         continue;
@@ -49,7 +67,8 @@ PageBitmap::Changes PageBitmap::take() {
     Changes changes{fillWhite_, {}};
     fillWhite_ = false;
     // The bands of changed cells, each joined to a rectangle above it where the pixels that
-    // rectangle would then copy unchanged, in all, cost less than a call.
+    // rectangle would then copy unchanged, in all, cost less than a call. A rectangle's rows are
+    // then changed rows and gaps of less than a band between them: all of them written.
     std::vector<PixelRect>& joined = changes.rects;
     std::vector<long long> unchanged; // of each rectangle joined
     const auto area = [](const PixelRect& r) {

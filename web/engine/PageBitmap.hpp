@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace mirona {
@@ -34,21 +35,31 @@ public:
     // rectangles lie inside the canvas.
     [[nodiscard]] Changes take();
 
-    // width x height pixels, kept equal to the surface wherever take() has reported.
+    // width x height pixels, equal to what the canvas shows inside every rectangle take() has
+    // returned (elsewhere they may be anything).
     [[nodiscard]] const std::uint8_t* rgba() const {
-        return reinterpret_cast<const std::uint8_t*>(rgba_.data());
+        return reinterpret_cast<const std::uint8_t*>(rgba_.get());
     }
 
 private:
-    static constexpr int kCell = 3;              // the pixels of a byte of bits: 8 x 8 cells
+    static constexpr int kCell = 3;             // the pixels of a byte of bits: 8 x 8 cells
     static constexpr std::size_t kLookBack = 8; // rectangles a band may join
 
     const Surface& surface_;
     DirtyTiles marked_{kCell};
     DirtyTiles changed_{kCell};
+    static constexpr int kBand = 32; // rows made white together
+    // Makes the RGBA rows [top, bottom) show what shown_ says, where they were left unwritten.
+    void fillBands(int top, int bottom);
+
     // The bits the canvas shows, 32 pixels a word, a column of words after another.
     std::vector<std::uint32_t> shown_;
-    std::vector<std::uint32_t> rgba_;
+    // Written a band of rows at a time, when the band first changes or is handed over: a new
+    // picture's 16 MiB at 2048 px are not written all at once, and where it stays white, never.
+    // Where a band is unwritten its bits in shown_ are all white.
+    std::unique_ptr<std::uint32_t[]> rgba_;
+    std::size_t capacity_ = 0;
+    std::vector<bool> written_; // by band
     bool fillWhite_ = true;
 };
 
