@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace mirona {
@@ -40,18 +41,46 @@ public:
         const int row1 = tile(c.bottom - 1);
         const int column0 = tile(c.left);
         const int column1 = tile(c.right - 1);
-        for (int word = column0 / 64; word <= column1 / 64; ++word) {
-            // The columns of [column0, column1] in this word.
-            const int first = std::max(column0 - word * 64, 0);
-            const int last = std::min(column1 - word * 64, 63);
-            const std::uint64_t bits =
-                (~std::uint64_t{0} >> (63 - last)) & (~std::uint64_t{0} << first);
-            std::uint64_t* marks = dirty_.data() + static_cast<std::size_t>(row0) * words_ + word;
-            for (int row = row0; row <= row1; ++row, marks += words_)
-                *marks |= bits;
-        }
+        markColumns(dirty_.data() + static_cast<std::size_t>(row0) * words_, column0, column1,
+                    row1 - row0 + 1);
         firstRow_ = std::min(firstRow_, row0);
         lastRow_ = std::max(lastRow_, row1);
+    }
+
+    // Marks the tiles of each of the rectangles moved by (dx, dy), as add does, where `bounds`
+    // holds them all: a recorded figure's pieces drawn about a point. Where the moved bounds lie
+    // inside the area, no rectangle needs clipping. Inline, as add.
+    void addMoved(std::span<const PixelRect> rects, const PixelRect& bounds, int dx, int dy) {
+        if (rects.empty())
+            return;
+        if (bounds.left + dx < 0 || bounds.top + dy < 0 || bounds.right + dx > width_ ||
+            bounds.bottom + dy > height_) {
+            for (const PixelRect& r : rects)
+                add({r.left + dx, r.top + dy, r.right + dx, r.bottom + dy});
+            return;
+        }
+        // Non-negative from here.
+        const auto tile = [this](int v) { return static_cast<unsigned>(v) >> shift_; };
+        for (const PixelRect& r : rects) {
+            const unsigned column0 = tile(r.left + dx);
+            const unsigned column1 = tile(r.right - 1 + dx);
+            const unsigned row0 = tile(r.top + dy);
+            const unsigned row1 = tile(r.bottom - 1 + dy);
+            std::uint64_t* const line = dirty_.data() + static_cast<std::size_t>(row0) * words_;
+            if (column0 >> 6 == column1 >> 6) {
+                // Within one word of a row, as nearly every piece is.
+                const std::uint64_t bits = (~std::uint64_t{0} >> (63 - (column1 & 63))) &
+                                           (~std::uint64_t{0} << (column0 & 63));
+                std::uint64_t* marks = line + (column0 >> 6);
+                for (unsigned row = row0; row <= row1; ++row, marks += words_)
+                    *marks |= bits;
+                continue;
+            }
+            markColumns(line, static_cast<int>(column0), static_cast<int>(column1),
+                        static_cast<int>(row1 - row0) + 1);
+        }
+        firstRow_ = std::min(firstRow_, static_cast<int>(tile(bounds.top + dy)));
+        lastRow_ = std::max(lastRow_, static_cast<int>(tile(bounds.bottom - 1 + dy)));
     }
 
     [[nodiscard]] bool isEmpty() const { return firstRow_ > lastRow_; }
@@ -62,6 +91,20 @@ public:
 
 private:
     [[nodiscard]] int tileSize() const { return 1 << shift_; }
+    // Marks tile columns column0 to column1 of `rows` rows of tiles from `line`, a row's first
+    // word.
+    void markColumns(std::uint64_t* line, int column0, int column1, int rows) {
+        for (int word = column0 / 64; word <= column1 / 64; ++word) {
+            // The columns of [column0, column1] in this word.
+            const int first = std::max(column0 - word * 64, 0);
+            const int last = std::min(column1 - word * 64, 63);
+            const std::uint64_t bits =
+                (~std::uint64_t{0} >> (63 - last)) & (~std::uint64_t{0} << first);
+            std::uint64_t* marks = line + word;
+            for (int row = 0; row < rows; ++row, marks += words_)
+                *marks |= bits;
+        }
+    }
 
     int shift_;
     int width_ = 1;

@@ -143,6 +143,7 @@ private:
         bool dotted = false;
         std::vector<std::array<std::int32_t, 2>> pixels;
         std::vector<PixelRect> runs;
+        PixelRect bounds; // of the runs
         // The pixels as the words they change, offsets from the centre's word with its mask, for
         // a centre `shift` columns into its word and columns `columnWords` words apart (none
         // placed: a shift of -1). A quadrant's pixels of a row in one word are one mask.

@@ -186,6 +186,9 @@ void Surface::recordOutline(Outline& outline, std::int64_t xEnd, std::int64_t yE
     };
     record.template operator()<false>(outline.a, outline.b, yEnd);
     record.template operator()<true>(outline.b, outline.a, xEnd);
+    outline.bounds = {};
+    for (const PixelRect& run : outline.runs)
+        outline.bounds = outline.bounds.united(run);
 }
 
 Surface::Outline& Surface::outlineOf(std::int64_t a, std::int64_t b, std::int64_t xEnd,
@@ -244,10 +247,15 @@ void Surface::paintOutline(Outline& outline, std::int64_t cx, std::int64_t cy) {
         paint<Copy>(centre[offset], mask);
     if (!reporting())
         return;
+    // The runs as report would hand them on, the tiles marked all at once.
     const auto x = static_cast<int>(cx);
     const auto y = static_cast<int>(cy);
-    for (const PixelRect& r : outline.runs)
-        report({r.left + x, r.top + y, r.right + x, r.bottom + y});
+    for (DirtyTiles* tiles : {tiles_, shownTiles_})
+        if (tiles != nullptr)
+            tiles->addMoved(outline.runs, outline.bounds, x, y);
+    if (listener_)
+        for (const PixelRect& r : outline.runs)
+            listener_({r.left + x, r.top + y, r.right + x, r.bottom + y});
 }
 
 template <class Int, bool Copy>

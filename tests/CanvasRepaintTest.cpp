@@ -258,7 +258,7 @@ Surface randomPicture(int w, int h, std::mt19937& random) {
 TEST(DisplayChangesTest, WritesWhatDiffersInsideTheRectanglesAtAnyScale) {
     std::mt19937 random(29);
     constexpr std::uint32_t kMark = 0xFF00FF00u;
-    for (const double ratio : {0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0})
+    for (const double ratio : {0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 2.25, 2.5, 3.0, 3.5, 4.0, 4.5})
         for (int round = 0; round < 4; ++round) {
             const int w = 40 + static_cast<int>(random() % 90);
             const int h = 30 + static_cast<int>(random() % 70);

@@ -106,5 +106,42 @@ TEST(DirtyTilesTest, ResizeForgetsTheTiles) {
     EXPECT_EQ(tiles.take(), (std::vector<PixelRect>{{0, 0, 10, 10}}));
 }
 
+// A figure's pieces moved about a point mark what each piece moved marks alone, wherever the
+// point is: inside the area, across its edges and wholly outside, on tiles of every size, in
+// areas wider than a word of tiles.
+TEST(DirtyTilesTest, MovedPiecesMarkWhatEachMarksAlone) {
+    std::mt19937 random(23);
+    for (int round = 0; round < 400; ++round) {
+        const int shift = 2 + static_cast<int>(random() % 4);
+        const int w = 1 + static_cast<int>(random() % 700);
+        const int h = 1 + static_cast<int>(random() % 300);
+        // Pieces about the origin, as a recorded figure's, some wider than a word of tiles.
+        std::vector<PixelRect> pieces;
+        PixelRect bounds;
+        const int reach = 1 + static_cast<int>(random() % 400);
+        for (int i = static_cast<int>(random() % 30); i >= 0; --i) {
+            const int left = static_cast<int>(random() % (2 * reach)) - reach;
+            const int top = static_cast<int>(random() % (2 * reach)) - reach;
+            const int most = i == 0 ? 2 * reach : 70;
+            pieces.push_back({left, top, left + 1 + static_cast<int>(random() % most),
+                              top + 1 + static_cast<int>(random() % 70)});
+            bounds = bounds.united(pieces.back());
+        }
+        DirtyTiles moved(shift);
+        DirtyTiles alone(shift);
+        moved.resize(w, h);
+        alone.resize(w, h);
+        for (int figure = 0; figure < 3; ++figure) {
+            const int dx = static_cast<int>(random() % (w + 2 * reach)) - reach;
+            const int dy = static_cast<int>(random() % (h + 2 * reach)) - reach;
+            moved.addMoved(pieces, bounds, dx, dy);
+            for (const PixelRect& r : pieces)
+                alone.add({r.left + dx, r.top + dy, r.right + dx, r.bottom + dy});
+        }
+        ASSERT_EQ(moved.isEmpty(), alone.isEmpty()) << round;
+        ASSERT_EQ(moved.take(), alone.take()) << round;
+    }
+}
+
 } // namespace
 } // namespace mirona
