@@ -180,10 +180,6 @@ void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region)
         };
         edges(columns_, at.x(), surface_.width());
         edges(rows_, at.y(), surface_.height());
-        columnBits_.resize(static_cast<std::size_t>(columns_.back() - columns_.front()));
-        for (int x = 0; x < surface_.width(); ++x)
-            std::fill(columnBits_.begin() + (columns_[x] - columns_.front()),
-                      columnBits_.begin() + (columns_[x + 1] - columns_.front()), 1u << (x & 31));
         // Only the part of the canvas inside the image: a window made smaller than the canvas
         // cuts it off.
         const auto inside = [](const std::vector<int>& edge, int size) {
@@ -201,7 +197,7 @@ void CanvasWidget::paintInPlace(QImage& image, QPoint at, const QRegion& region)
     // is compared, whatever Qt repaints.
     const bool all = !shownKnown_ || image.hasAlphaChannel();
     const Surface::DisplayGrid grid{reinterpret_cast<std::uint32_t*>(pixels),
-                                    image.bytesPerLine() / 4, columns_, rows_, columnBits_};
+                                    image.bytesPerLine() / 4, columns_, rows_};
     const PixelRect in{inImage_.left(), inImage_.top(), inImage_.right() + 1,
                        inImage_.bottom() + 1};
     const auto clip = [&](const PixelRect& r) {

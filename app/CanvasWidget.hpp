@@ -114,11 +114,10 @@ private:
     // The bits as that image shows them, where shownKnown_.
     std::vector<std::uint32_t> shown_;
     bool shownKnown_ = false;
-    // The image's device columns and rows of each canvas column and row, and the canvas's bit
-    // of each device column (Surface::DisplayGrid), for shownIn_.
+    // The image's device columns and rows of each canvas column and row (Surface::DisplayGrid),
+    // for shownIn_.
     std::vector<int> columns_;
     std::vector<int> rows_;
-    std::vector<std::uint32_t> columnBits_;
     QRect inImage_;                // the canvas pixels whose device pixels all lie in the image
     std::vector<PixelRect> rects_; // the rectangles of the paint being written
 };

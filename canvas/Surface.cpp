@@ -40,22 +40,9 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "a word's bytes in pixel order");
 
-// The eight pixels of a byte of bits, the first in its lowest bit.
+// The eight pixels of a byte of bits, the first in its lowest bit: copied from a table of 8 KiB,
+// two loads and two stores, where building them from the bits took a dozen instructions.
 void eightPixels(std::uint32_t byte, std::uint32_t* out) {
-#if defined(__SSE2__)
-    // Four pixels a register: each lane all ones where its bit is set, which turns white black.
-    const __m128i low = _mm_set_epi32(8, 4, 2, 1);
-    const __m128i high = _mm_set_epi32(128, 64, 32, 16);
-    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i white = _mm_set1_epi32(static_cast<int>(Surface::kWhite));
-    const __m128i bits = _mm_set1_epi32(static_cast<int>(byte));
-    const __m128i first = _mm_cmpeq_epi32(_mm_and_si128(bits, low), low);
-    const __m128i second = _mm_cmpeq_epi32(_mm_and_si128(bits, high), high);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                     _mm_xor_si128(white, _mm_and_si128(first, colour)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
-                     _mm_xor_si128(white, _mm_and_si128(second, colour)));
-#else
     static constexpr auto kBytePixels = [] {
         std::array<std::array<std::uint32_t, 8>, 256> pixels{};
         for (std::size_t b = 0; b < pixels.size(); ++b)
@@ -65,32 +52,6 @@ void eightPixels(std::uint32_t byte, std::uint32_t* out) {
         return pixels;
     }();
     std::memcpy(out, kBytePixels[byte].data(), sizeof(std::uint32_t) * 8);
-#endif
-}
-
-// `count` device pixels of a row, pixel i showing the bit bitOf[i] of `now`: four at a time, the
-// last four overlapping those before them where the count is no multiple of four.
-void spanPixels(std::uint32_t now, const std::uint32_t* bitOf, std::uint32_t* out, int count) {
-#if defined(__SSE2__)
-    if (count >= 4) {
-        const __m128i word = _mm_set1_epi32(static_cast<int>(now));
-        const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
-        const __m128i white = _mm_set1_epi32(static_cast<int>(Surface::kWhite));
-        const auto four = [&](int i) {
-            const __m128i bit = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bitOf + i));
-            const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(word, bit), _mm_setzero_si128());
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                             _mm_xor_si128(white, _mm_andnot_si128(clear, colour)));
-        };
-        int i = 0;
-        for (; i + 4 < count; i += 4)
-            four(i);
-        four(count - 4);
-        return;
-    }
-#endif
-    for (int i = 0; i < count; ++i)
-        out[i] = (now & bitOf[i]) != 0 ? Surface::kBlack : Surface::kWhite;
 }
 
 } // namespace
@@ -200,67 +161,62 @@ void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::ui
             });
         return;
     }
-    // Otherwise every canvas pixel as its whole block of device pixels, each device row of the
-    // canvas row alike.
-    if (columns[width_] - columns[0] < 2 * width_) {
-        // Below two device pixels a canvas pixel, the device pixels from the first changed
-        // pixel's to the last's, four at a time.
-        forEachChange(
-            rects, shown, all,
-            [&](int x, int y, std::uint32_t changed, std::uint32_t now, std::uint32_t) {
-                std::uint32_t* const top = grid.pixels + rows[y] * stride;
-                const int left = columns[x + std::countr_zero(changed)];
-                const int right = columns[x + 32 - std::countl_zero(changed)];
-                const std::uint32_t* const bitOf = grid.columnBits.data() + (left - columns[0]);
-                for (int j = rows[y]; j < rows[y + 1]; ++j)
-                    spanPixels(now, bitOf, top + (j - rows[y]) * stride + left, right - left);
-            });
-        return;
+    // Otherwise only the changed pixels, each filled as its block of device pixels, each device
+    // row of it alike. Spans over the unchanged pixels between them, four device pixels a store,
+    // took more instructions below 200 % and wrote half as many bytes again at 300 %; runs of
+    // changed pixels cost more instructions than they saved.
+    int fewest = columns[1] - columns[0]; // device columns of a canvas column
+    int most = fewest;
+    for (int x = 1; x < width_; ++x) {
+        fewest = std::min(fewest, columns[x + 1] - columns[x]);
+        most = std::max(most, columns[x + 1] - columns[x]);
     }
-    // From two on, only the changed pixels, each filled as its block: spans over the unchanged
-    // pixels between them wrote half as many bytes again at 300 %, and runs of changed pixels
-    // cost more instructions than they saved.
-    bool twoToFour = true; // device columns of every canvas column
-    for (int x = 0; x < width_; ++x)
-        twoToFour =
-            twoToFour && columns[x + 1] - columns[x] >= 2 && columns[x + 1] - columns[x] <= 4;
-    forEachChange(rects, shown, all,
-                  [&](int x, int y, std::uint32_t changed, std::uint32_t now, std::uint32_t) {
-                      std::uint32_t* const top = grid.pixels + rows[y] * stride;
-                      const int deviceRows = rows[y + 1] - rows[y];
-                      const int* const edges = columns + x;
-                      // Rows device rows, or deviceRows where Rows is 0.
-                      const auto blocks = [&]<int Rows>() {
-                          for (std::uint32_t bits = changed; bits != 0; bits &= bits - 1) {
-                              const int bit = std::countr_zero(bits);
-                              const std::uint32_t colour = colourOf(now, bit);
-                              const int count = edges[bit + 1] - edges[bit];
-                              std::uint32_t* at = top + edges[bit];
-                              if constexpr (Rows == 0) {
-                                  for (int j = 0; j < deviceRows; ++j, at += stride)
-                                      std::fill_n(at, count, colour);
-                              } else {
-                                  // A row of two to four pixels as two stores of two that
-                                  // overlap where they are three or two: fewer stores wait for
-                                  // the image's cache lines.
-                                  const std::uint64_t two = std::uint64_t{colour} << 32 | colour;
-                                  for (int j = 0; j < Rows; ++j, at += stride) {
-                                      std::memcpy(at, &two, sizeof two);
-                                      std::memcpy(at + count - 2, &two, sizeof two);
-                                  }
-                              }
-                          }
-                      };
-                      // The rows unrolled, two or three of them from 200 % to 300 %.
-                      if (twoToFour && deviceRows == 2)
-                          blocks.template operator()<2>();
-                      else if (twoToFour && deviceRows == 3)
-                          blocks.template operator()<3>();
-                      else if (twoToFour && deviceRows == 4)
-                          blocks.template operator()<4>();
-                      else
-                          blocks.template operator()<0>();
-                  });
+    forEachChange(
+        rects, shown, all,
+        // Inline, as it runs for every changed word.
+        [&](int x, int y, std::uint32_t changed, std::uint32_t now, std::uint32_t)
+            __attribute__((always_inline)) {
+                std::uint32_t* const top = grid.pixels + rows[y] * stride;
+                const int deviceRows = rows[y + 1] - rows[y];
+                const int* const edges = columns + x;
+                // Rows device rows (deviceRows where Rows is 0), a row of `Pair`'s pixels
+                // or up to twice as many as two stores that overlap where they are fewer:
+                // fewer stores wait for the image's cache lines.
+                const auto blocks = [&]<class Pair, int Rows>() {
+                    constexpr int kPair = sizeof(Pair) / sizeof(std::uint32_t);
+                    for (std::uint32_t bits = changed; bits != 0; bits &= bits - 1) {
+                        const int bit = std::countr_zero(bits);
+                        const std::uint32_t colour = colourOf(now, bit);
+                        const int count = edges[bit + 1] - edges[bit];
+                        std::uint32_t* at = top + edges[bit];
+                        if constexpr (Rows == 0) {
+                            for (int j = 0; j < deviceRows; ++j, at += stride)
+                                std::fill_n(at, count, colour);
+                        } else {
+                            const auto pair =
+                                static_cast<Pair>(Pair{colour} << (32 * (kPair - 1)) | colour);
+                            for (int j = 0; j < Rows; ++j, at += stride) {
+                                std::memcpy(at, &pair, sizeof pair);
+                                std::memcpy(at + count - kPair, &pair, sizeof pair);
+                            }
+                        }
+                    }
+                };
+                // The rows unrolled: one or two of them below 200 %, two or three from
+                // 200 % to 300 %.
+                if (fewest >= 1 && most <= 2 && deviceRows == 1)
+                    blocks.template operator()<std::uint32_t, 1>();
+                else if (fewest >= 1 && most <= 2 && deviceRows == 2)
+                    blocks.template operator()<std::uint32_t, 2>();
+                else if (fewest >= 2 && most <= 4 && deviceRows == 2)
+                    blocks.template operator()<std::uint64_t, 2>();
+                else if (fewest >= 2 && most <= 4 && deviceRows == 3)
+                    blocks.template operator()<std::uint64_t, 3>();
+                else if (fewest >= 2 && most <= 4 && deviceRows == 4)
+                    blocks.template operator()<std::uint64_t, 4>();
+                else
+                    blocks.template operator()<std::uint32_t, 0>();
+            });
 }
 
 } // namespace mirona

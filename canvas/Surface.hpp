@@ -60,14 +60,12 @@ public:
     // Where display pixels go, at any number of them a canvas pixel: canvas column x shows as
     // the device columns columns[x] to columns[x + 1] - 1, and row y as the device rows rows[y]
     // to rows[y + 1] - 1, of an image whose pixel (0, 0) is `pixels`, its rows `stride` words
-    // apart. columns and rows hold width + 1 and height + 1 rising values. columnBits[d] is the
-    // bit of device column columns[0] + d's canvas column within its word: 1 << (x & 31).
+    // apart. columns and rows hold width + 1 and height + 1 rising values.
     struct DisplayGrid {
         std::uint32_t* pixels = nullptr;
         std::ptrdiff_t stride = 0;
         std::span<const int> columns;
         std::span<const int> rows;
-        std::span<const std::uint32_t> columnBits;
     };
     // The pixels of the rectangles as such words, each as its block of device pixels on the
     // grid, but only around where their bits differ from `shown`: a copy of bits() that says

@@ -274,12 +274,9 @@ TEST(DisplayChangesTest, WritesWhatDiffersInsideTheRectanglesAtAnyScale) {
             };
             const std::vector<int> columns = edges(origin.x(), w);
             const std::vector<int> rows = edges(origin.y(), h);
-            std::vector<std::uint32_t> columnBits;
-            for (int x = 0; x < w; ++x)
-                columnBits.insert(columnBits.end(), columns[x + 1] - columns[x], 1u << (x & 31));
             QImage image(columns.back(), rows.back(), QImage::Format_RGB32);
             const Surface::DisplayGrid grid{reinterpret_cast<std::uint32_t*>(image.bits()),
-                                            image.bytesPerLine() / 4, columns, rows, columnBits};
+                                            image.bytesPerLine() / 4, columns, rows};
             // Two bands of rectangles side by side, as a region lists them.
             std::vector<PixelRect> rects;
             for (const auto& [top, bottom] : {std::pair(2, h / 2), std::pair(h / 2 + 3, h - 1)})
