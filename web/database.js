@@ -39,6 +39,7 @@ const kOpenMs = 3000; // storage that takes longer to open is none
 // (Chromium does so after a write fails for want of space); the next use opens it again.
 export function picturesDatabase({ closed }) {
   let database = null;
+  let opening = null; // the open under way: every ready() meanwhile waits for the same one
 
   async function open() {
     const opening = indexedDB.open(kName, 1);
@@ -67,7 +68,10 @@ export function picturesDatabase({ closed }) {
   return {
     // Resolves once the database is open; rejects where the browser gives no storage.
     async ready() {
-      database ??= await open();
+      if (database)
+        return;
+      opening ??= open().finally(() => (opening = null));
+      database = await opening;
     },
     get isOpen() {
       return Boolean(database);

@@ -57,6 +57,14 @@ export function startKeeping(engine, ui) {
     lost: lose,
   });
 
+  // The tab's own picture after a reload, read at once: beside the rest of the page's start and
+  // the checks of who has which picture. Read again where those take time (a question asked).
+  let own = null;
+  try {
+    own = sessionStorage.getItem(tabKey);
+  } catch {}
+  const ownRead = own ? readPicture(own).catch(() => null) : null;
+
   function randomId() {
     return `${Date.now().toString(36)}-${Math.random().toString(36).slice(2, 10)}`;
   }
@@ -210,9 +218,10 @@ export function startKeeping(engine, ui) {
     return database.transact(['pictures', 'heads', 'parts', 'steps'], 'readonly', (_, store) => readRecords(store, id));
   }
 
-  // Opens picture `id` into the engine; false, and the engine unchanged, where it cannot be read.
-  async function load(id) {
-    const found = await readPicture(id);
+  // Opens picture `id` into the engine, from its records where they were `read` already; false,
+  // and the engine unchanged, where it cannot be read.
+  async function load(id, read = readPicture(id)) {
+    const found = await read;
     const snapshot = snapshotOf(found);
     if (!snapshot || !restoreInto(engine, snapshot.bytes))
       return false;
@@ -268,16 +277,13 @@ export function startKeeping(engine, ui) {
       ui.say(texts.NotKept);
       return false;
     }
-    let own = null;
-    try {
-      own = sessionStorage.getItem(tabKey);
-    } catch {}
     const all = await pictures();
     const mine = all.find((picture) => picture.id === own);
     if (mine?.readable) {
+      // Open in another page, it may have changed while the question waited.
       if (mine.elsewhere && (await ui.ask(texts.OpenElsewhere, ['ContinueHere', 'NewPicture'])) !== 'ContinueHere')
         return startNew();
-      if ((await owners.claim(mine.id, true)) && (await load(mine.id)))
+      if ((await owners.claim(mine.id, true)) && (await load(mine.id, mine.elsewhere ? readPicture(mine.id) : ownRead)))
         return true;
     }
     let unreadable = mine && !mine.readable;

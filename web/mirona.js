@@ -14,7 +14,8 @@ import { startReleases } from './release.js';
 import { createSaving } from './saving.js';
 import { createSharing } from './sharing.js';
 
-const engine = await createMironaEngine();
+const engine = await mironaEngine; // started by the engine's script
+performance.mark('mirona-engine');
 const canvas = document.getElementById('Picture1');
 // A low-latency canvas where the browser has one: what is drawn shows without waiting for the
 // page's next frame.
@@ -295,6 +296,7 @@ if (await keeping.open())
   shown();
 else
   newPicture();
+performance.mark('mirona-picture');
 document.getElementById('PicturesButton').hidden = !keeping.available;
 requestAnimationFrame(() => {
   performance.mark('mirona-ready');
