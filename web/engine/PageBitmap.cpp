@@ -93,6 +93,18 @@ PageBitmap::Changes PageBitmap::take() {
             unchanged.push_back(0);
         }
     }
+    // A picture opened, or strokes all over it: one rectangle around them all, where that costs
+    // less.
+    PixelRect around;
+    long long cost = 0;
+    for (const PixelRect& r : joined) {
+        around = around.united(r);
+        cost += area(r) + kRectCost;
+    }
+    if (joined.size() > 1 && area(around) + kRectCost < cost) {
+        fillBands(around.top, around.bottom);
+        joined.assign(1, around);
+    }
     return changes;
 }
 
