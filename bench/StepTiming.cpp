@@ -28,7 +28,7 @@ double microsecondsPerMove(ToolNumber tool, int n, const Stroke& stroke, Handed*
     Surface surface(n, n);
     PageBitmap page(surface);
     if (handed != nullptr)
-        surface.setChangeListener([&](const PixelRect& r) { page.mark(r); });
+        surface.setShownTiles(page.marks());
     SymmetricDrawing drawing(surface);
     startStroke(drawing, tool, n, stroke.press);
     static_cast<void>(page.take());

@@ -57,7 +57,7 @@ TEST(PageBitmapTest, TheCanvasShowsTheSurfaceAfterEveryStep) {
     std::mt19937 rng(11);
     Surface surface(70, 45);
     PageBitmap page(surface);
-    surface.setChangeListener([&](const PixelRect& r) { page.mark(r); });
+    surface.setShownTiles(page.marks());
     surface.setResizeListener([&] { page.reset(); });
     PageCanvas canvas;
     for (int step = 0; step < 600; ++step) {
@@ -102,7 +102,7 @@ TEST(PageBitmapTest, TheCanvasShowsTheSurfaceAfterEveryStep) {
 TEST(PageBitmapTest, NothingIsPutWhereNothingChangedAndAMoveOnlyNearItsOutlines) {
     Surface surface(2048, 2048);
     PageBitmap page(surface);
-    surface.setChangeListener([&](const PixelRect& r) { page.mark(r); });
+    surface.setShownTiles(page.marks());
     PageCanvas canvas;
     // A new picture is a white fill, no pixels.
     canvas.show(page, page.take(), 2048, 2048);

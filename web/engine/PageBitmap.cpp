@@ -57,8 +57,7 @@ PageBitmap::Changes PageBitmap::take() {
                     if ((changed >> i & 0xFFu) == 0)
                         continue;
                     const int end = std::min(x + i + 8, w);
-                    for (int p = x + i; p < end; ++p)
-                        out[p] = Surface::colourOf(now, p - x);
+                    surface_.displayRow(y, x + i, end, out + x + i);
                     changed_.add({x + i, y, end, y + 1});
                 }
             }

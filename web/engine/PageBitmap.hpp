@@ -24,8 +24,8 @@ public:
     // After the surface's resize, or to show it all again: the canvas is taken to show nothing
     // but white, and take() asks for it to be filled white before its rectangles are put.
     void reset();
-    // Pixels the surface may have changed.
-    void mark(const PixelRect& r) { marked_.add(r); }
+    // Where the surface marks the pixels it may have changed (Surface::setShownTiles).
+    [[nodiscard]] DirtyTiles* marks() { return &marked_; }
 
     struct Changes {
         bool fillWhite = false;

@@ -6,7 +6,7 @@
 namespace mirona {
 
 WebSession::WebSession() : surface_(1, 1), editor_(surface_), page_(surface_) {
-    surface_.setChangeListener([this](const PixelRect& r) { page_.mark(r); });
+    surface_.setShownTiles(page_.marks());
     // After a change of size the whole canvas is to be shown again.
     surface_.setResizeListener([this] { page_.reset(); });
 }
