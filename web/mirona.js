@@ -211,10 +211,17 @@ const pointers = createPointerInput({
   },
 });
 
+// Until the picture is on the canvas, its pointer events wait; then they are handled in
+// order, so that a stroke begun while the page starts is drawn on the picture it opens, where
+// it was begun, and kept.
+let waiting = [];
 for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'])
   canvas.addEventListener(type, (event) => {
     event.preventDefault();
-    pointers.handle(event);
+    if (waiting)
+      waiting.push(event);
+    else
+      pointers.handle(event);
   });
 canvas.addEventListener('lostpointercapture', pointers.lost);
 // None of the browser's own touch behaviour on the canvas: scrolling, zoom, the long-press menu,
@@ -243,7 +250,7 @@ document.addEventListener('freeze', hidden);
 // canvas may change size; the paint fits it.
 
 document.addEventListener('keydown', (event) => {
-  if (!(event.ctrlKey || event.metaKey) || event.altKey || menus.isOpen() || document.querySelector('dialog[open]'))
+  if (waiting || !(event.ctrlKey || event.metaKey) || event.altKey || menus.isOpen() || document.querySelector('dialog[open]'))
     return;
   const key = event.key.toLowerCase();
   if (key === 'c' && !event.shiftKey) {
@@ -297,6 +304,9 @@ if (await keeping.open())
 else
   newPicture();
 performance.mark('mirona-picture');
+for (const event of waiting)
+  pointers.handle(event);
+waiting = null;
 document.getElementById('PicturesButton').hidden = !keeping.available;
 requestAnimationFrame(() => {
   performance.mark('mirona-ready');

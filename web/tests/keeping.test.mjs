@@ -291,6 +291,50 @@ test('絵の一覧: a new picture starts with no history, the other stays; conti
 });
 
 // A pupil's hand is no quicker than the frame that shows the release.
+test('a stroke begun before the page has opened its picture is drawn on it, where it was begun, and kept', async () => {
+  const session = await Session.open(browser, {
+    width: 500, height: 400,
+    // The stroke is sent the moment the store opens, before the page has read what it keeps;
+    // the page goes on only afterwards. Once a tab: not again on its reloads.
+    before: () => {
+      if (sessionStorage.getItem('stroke sent'))
+        return;
+      sessionStorage.setItem('stroke sent', 'yes');
+      const open = IDBFactory.prototype.open;
+      IDBFactory.prototype.open = function (name, ...rest) {
+        const request = open.call(this, name, ...rest);
+        if (name !== 'mirona-2' || window.strokeSent)
+          return request;
+        window.strokeSent = true;
+        let handler = null;
+        Object.defineProperty(request, 'onsuccess', { get: () => handler, set: (f) => (handler = f) });
+        request.addEventListener('success', (event) => {
+          const canvas = document.getElementById('Picture1');
+          const box = canvas.getBoundingClientRect();
+          for (const [type, x, y, buttons] of [['pointerdown', 30, 40, 1], ['pointermove', 120, 90, 1], ['pointerup', 120, 90, 0]])
+            canvas.dispatchEvent(new PointerEvent(type, {
+              clientX: box.left + x, clientY: box.top + y, button: type === 'pointermove' ? -1 : 0, buttons,
+              pointerId: 1, pointerType: 'mouse', isPrimary: true, bubbles: true, cancelable: true,
+            }));
+          window.strokeBeforeReady = !document.documentElement.dataset.ready &&
+            !performance.getEntriesByName('mirona-picture').length;
+          handler?.call(request, event);
+        });
+        return request;
+      };
+    },
+  });
+  const { page } = session;
+  assert.equal(await page.evaluate(() => window.strokeBeforeReady), true);
+  session.lines.push('down 1 0 30 40', 'move 1 0 120 90', 'up 1 0 120 90');
+  await session.expectShown();
+  await page.waitForFunction(() => performance.getEntriesByName('mirona-store').length > 0, { polling: 100 });
+  for (let i = 0; i < 2; ++i) {
+    await reload(page);
+    await session.expectShown();
+  }
+});
+
 test('a stroke released just before a reload, or before the tab is closed, is kept', async () => {
   const session = await Session.open(browser, { width: 500, height: 400 });
   await session.drag([[30, 40], [200, 90], [220, 300]]);
