@@ -27,23 +27,29 @@ async function strokes(session, count, size) {
   }
 }
 
-// Watches for the ink of the next stroke at canvas pixel (x, y): resolves to the milliseconds
-// from its first move until the canvas shows it.
-function watchInk(page, x, y) {
-  return page.evaluate((x, y) => new Promise((done) => {
-    const context = document.getElementById('Picture1').getContext('2d');
-    const tick = new MessageChannel();
-    addEventListener('pointermove', (event) => {
-      const start = event.timeStamp;
-      tick.port1.onmessage = () => {
-        if (context.getImageData(x, y, 1, 1).data[0] === 0)
-          done(performance.now() - start);
-        else
-          tick.port2.postMessage(null);
+// Watches for the ink of the next stroke at canvas pixel (x, y); resolves, once watching, to a
+// function that resolves to the milliseconds from the stroke's first move until the canvas
+// showed it. The page paints in the pointer event's own task, so the canvas is looked at after
+// each pointer event has reached the page's handlers, and the page is left to itself in between
+// (a loop looking at it would hold back its input).
+async function watchInk(page, x, y) {
+  await page.evaluate((x, y) => {
+    window.ink = new Promise((done) => {
+      const context = document.getElementById('Picture1').getContext('2d');
+      let start = null;
+      const look = (event) => {
+        start ??= event.timeStamp;
+        if (context.getImageData(x, y, 1, 1).data[0] !== 0)
+          return;
+        for (const type of ['pointermove', 'pointerdown'])
+          removeEventListener(type, look);
+        done(performance.now() - start);
       };
-      tick.port2.postMessage(null);
-    }, { capture: true, once: true });
-  }), x, y);
+      for (const type of ['pointermove', 'pointerdown'])
+        addEventListener(type, look);
+    });
+  }, x, y);
+  return () => page.evaluate(() => window.ink);
 }
 
 async function inkDelays(session, size) {
@@ -52,11 +58,11 @@ async function inkDelays(session, size) {
     const y = Math.round(size * 0.1) + 4 * i;
     await session.drag([[20, y], [60, y]]);
     await pause(50);
-    const ink = watchInk(session.page, 43, y + 2);
+    const ink = await watchInk(session.page, 43, y + 2);
     await session.move(40, y + 2);
     await session.down();
     await session.move(46, y + 2);
-    delays.push(await ink);
+    delays.push(await ink());
     await session.up();
     await pause(300);
   }
