@@ -8,7 +8,10 @@
 // down to a window half its size. Prints, for each case, the time of a
 // move (below), the lowest of `rounds` rounds (the ratios in turn forwards and backwards), and the
 // most any ratio's figure is of the ratio-1 figure. Run after scripts/web.sh and `npm ci` in web/:
-//   node bench/web-dpr.mjs [rounds]
+//   node bench/web-dpr.mjs [rounds] [another build's mirona.html]
+// With another build's page, it is measured in each round too, in turn before or after this one,
+// and its figures are given in brackets.
+import { pathToFileURL } from 'node:url';
 import { launch } from '../web/tests/browser.mjs';
 import { Session } from '../web/tests/session.mjs';
 
@@ -19,6 +22,9 @@ const kTools = [['FreeLine', 'MenuFreeLine'], ['ContLine', 'MenuContLine'], ['Bo
 const kMoves = 300;
 const kBatch = 25; // moves timed together: the page's timer counts in steps of 100 µs
 const rounds = Number(process.argv[2] ?? 3);
+const pages = [['after', undefined]];
+if (process.argv[3])
+  pages.push(['before', pathToFileURL(process.argv[3]).href]);
 
 // The press and the two points the moves swing between, as bench/Scenario.cpp's large figures.
 function stroke(tool, n) {
@@ -34,8 +40,8 @@ function stroke(tool, n) {
 }
 
 // A page whose canvas is n pixels square at the ratio: the viewport fits it under the bar.
-async function canvasPage(browser, n, ratio) {
-  const session = await Session.open(browser, { width: n, height: n + 200, deviceScaleFactor: ratio });
+async function canvasPage(browser, n, ratio, url) {
+  const session = await Session.open(browser, { width: n, height: n + 200, deviceScaleFactor: ratio, url });
   const bar = await session.page.evaluate(() => document.getElementById('Bar').offsetHeight);
   await session.page.setViewport({ width: n, height: n + bar, deviceScaleFactor: ratio });
   await session.choose('File', 'Hakushi');
@@ -86,41 +92,47 @@ async function measure(session, tool, n) {
 }
 
 const browser = await launch();
-const best = new Map(); // `${tool}/${n}` -> ratio -> lowest median, µs
+const best = new Map(); // `${page}` -> `${tool}/${n}` -> ratio -> lowest median, µs
 const renderings = new Set();
 const halved = []; // the rendering of a 2048-pixel canvas in a 1024-pixel window, by ratio
 for (let round = 0; round < rounds; ++round)
   for (const ratio of round % 2 ? [...kRatios].reverse() : kRatios)
-    for (const n of kSizes) {
-      const { session, rendering } = await canvasPage(browser, n, ratio);
-      renderings.add(`${ratio}: ${rendering}`);
-      for (const [tool, item] of kTools) {
-        await session.choose('Byoga', item);
-        const us = await measure(session, tool, n);
-        const row = best.get(`${tool}/${n}`) ?? new Map();
-        row.set(ratio, Math.min(row.get(ratio) ?? Infinity, us));
-        best.set(`${tool}/${n}`, row);
+    for (const n of kSizes)
+      for (const [name, url] of round % 2 ? [...pages].reverse() : pages) {
+        const { session, rendering } = await canvasPage(browser, n, ratio, url);
+        if (name === 'after')
+          renderings.add(`${ratio}: ${rendering}`);
+        const cases = best.get(name) ?? new Map();
+        best.set(name, cases);
+        for (const [tool, item] of kTools) {
+          await session.choose('Byoga', item);
+          const us = await measure(session, tool, n);
+          const row = cases.get(`${tool}/${n}`) ?? new Map();
+          row.set(ratio, Math.min(row.get(ratio) ?? Infinity, us));
+          cases.set(`${tool}/${n}`, row);
+        }
+        if (round === 0 && n === 2048 && name === 'after') {
+          // The window made half as wide and high: the canvas shown at half a CSS pixel a pixel,
+          // hard-edged where that is still one device pixel or more.
+          const bar = await session.page.evaluate(() => document.getElementById('Bar').offsetHeight);
+          await session.page.setViewport({ width: n / 2, height: n / 2 + bar, deviceScaleFactor: ratio });
+          await session.page.waitForFunction((w) =>
+            document.getElementById('Picture1').getBoundingClientRect().width <= w, {}, n / 2);
+          halved.push(`${ratio}: ${await session.page.evaluate(() =>
+            getComputedStyle(document.getElementById('Picture1')).imageRendering)}`);
+        }
+        await session.page.close();
       }
-      if (round === 0 && n === 2048) {
-        // The window made half as wide and high: the canvas shown at half a CSS pixel a pixel,
-        // hard-edged where that is still one device pixel or more.
-        const bar = await session.page.evaluate(() => document.getElementById('Bar').offsetHeight);
-        await session.page.setViewport({ width: n / 2, height: n / 2 + bar, deviceScaleFactor: ratio });
-        await session.page.waitForFunction((w) =>
-          document.getElementById('Picture1').getBoundingClientRect().width <= w, {}, n / 2);
-        halved.push(`${ratio}: ${await session.page.evaluate(() =>
-          getComputedStyle(document.getElementById('Picture1')).imageRendering)}`);
-      }
-      await session.page.close();
-    }
 await browser.close();
 
 console.log(`canvas rendering by ratio: ${[...renderings].join(', ')}`);
 console.log(`a 2048-pixel canvas in a window of 1024 CSS pixels: ${halved.join(', ')}\n`);
 console.log(`| Case (large) | ${kRatios.map((r) => `${r} µs`).join(' | ')} | most / ratio 1 |`);
 console.log(`|---|${kRatios.map(() => '---|').join('')}---|`);
-for (const [name, row] of best) {
+for (const [name, row] of best.get('after')) {
   const ones = row.get(1);
   const most = Math.max(...kRatios.map((r) => row.get(r) / ones));
-  console.log(`| ${name} | ${kRatios.map((r) => row.get(r).toFixed(0)).join(' | ')} | ${most.toFixed(2)} |`);
+  const other = best.get('before')?.get(name);
+  const cell = (r) => `${row.get(r).toFixed(0)}${other ? ` (${other.get(r).toFixed(0)})` : ''}`;
+  console.log(`| ${name} | ${kRatios.map(cell).join(' | ')} | ${most.toFixed(2)} |`);
 }

@@ -40,9 +40,11 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "a word's bytes in pixel order");
 
+} // namespace
+
 // The eight pixels of a byte of bits, the first in its lowest bit: copied from a table of 8 KiB,
 // two loads and two stores, where building them from the bits took a dozen instructions.
-void eightPixels(std::uint32_t byte, std::uint32_t* out) {
+void Surface::eightPixels(std::uint32_t byte, std::uint32_t* out) {
     static constexpr auto kBytePixels = [] {
         std::array<std::array<std::uint32_t, 8>, 256> pixels{};
         for (std::size_t b = 0; b < pixels.size(); ++b)
@@ -53,8 +55,6 @@ void eightPixels(std::uint32_t byte, std::uint32_t* out) {
     }();
     std::memcpy(out, kBytePixels[byte].data(), sizeof(std::uint32_t) * 8);
 }
-
-} // namespace
 
 void Surface::displayRow(int y, int left, int right, std::uint32_t* out) const {
     const auto word = [&](int x) { return words_[wordIndex(x, y)]; };

@@ -57,6 +57,8 @@ public:
     // The pixels left to right - 1 of row y as such words, into out. As kBlack and kWhite read
     // the same in either byte order, they are also the bytes R, G, B, A of a web canvas.
     void displayRow(int y, int left, int right, std::uint32_t* out) const;
+    // The eight pixels of a byte of bits as such words, the first in its lowest bit, into out.
+    static void eightPixels(std::uint32_t byte, std::uint32_t* out);
     // Where display pixels go, at any number of them a canvas pixel: canvas column x shows as
     // the device columns columns[x] to columns[x + 1] - 1, and row y as the device rows rows[y]
     // to rows[y + 1] - 1, of an image whose pixel (0, 0) is `pixels`, its rows `stride` words

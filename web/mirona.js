@@ -51,6 +51,9 @@ for (const element of document.querySelectorAll('[data-name]')) {
 // ---- The bitmap: only the rectangles of changed pixels, painted at once, so that a pointer
 // event's drawing shows in the frame in which the event arrived.
 
+// The engine's pixels as the canvas takes them, made again when its memory or the canvas changes.
+let view = null;
+
 function paint() {
   const width = engine._width();
   const height = engine._height();
@@ -69,8 +72,10 @@ function paint() {
   }
   if (!count)
     return;
-  const view = new ImageData(
-    new Uint8ClampedArray(engine.HEAPU8.buffer, engine._rgba(), width * height * 4), width, height);
+  const pixels = engine._rgba();
+  if (view?.data.buffer !== engine.HEAPU8.buffer || view.data.byteOffset !== pixels ||
+      view.width !== width || view.height !== height)
+    view = new ImageData(new Uint8ClampedArray(engine.HEAPU8.buffer, pixels, width * height * 4), width, height);
   for (let i = rects; i < rects + 4 * count; i += 4) {
     const [left, top, right, bottom] = heap.subarray(i, i + 4);
     context.putImageData(view, 0, 0, left, top, right - left, bottom - top);

@@ -1,6 +1,7 @@
 #include "web/engine/PageBitmap.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 
 namespace mirona {
@@ -51,15 +52,21 @@ PageBitmap::Changes PageBitmap::take() {
                 if (changed == 0)
                     continue;
                 shownColumn[y] = now;
-                fillBands(y, y + 1);
+                if (!written_[static_cast<std::size_t>(y / kBand)])
+                    fillBands(y, y + 1);
                 std::uint32_t* const out = rgba_.get() + static_cast<std::size_t>(y) * w;
-                for (int i = 0; i < 32; i += 8) {
+                // The bytes from the first changed one to the last: along an outline, one.
+                const int first = std::countr_zero(changed) & ~7;
+                const int last = (31 - std::countl_zero(changed)) & ~7;
+                for (int i = first; i <= last; i += 8) {
                     if ((changed >> i & 0xFFu) == 0)
                         continue;
-                    const int end = std::min(x + i + 8, w);
-                    surface_.displayRow(y, x + i, end, out + x + i);
-                    changed_.add({x + i, y, end, y + 1});
+                    if (x + i + 8 <= w)
+                        Surface::eightPixels(now >> i & 0xFFu, out + x + i);
+                    else // the canvas's last pixels, short of a byte
+                        surface_.displayRow(y, x + i, w, out + x + i);
                 }
+                changed_.add({x + first, y, std::min(x + last + 8, w), y + 1});
             }
         }
 
