@@ -43,11 +43,14 @@ public:
 
 private:
     static constexpr int kCell = 3;             // the pixels of a byte of bits: 8 x 8 cells
+    static constexpr int kHanded = 4;           // tiles of 16 x 16 pixels
     static constexpr std::size_t kLookBack = 8; // rectangles a band may join
 
     const Surface& surface_;
     DirtyTiles marked_{kCell};
-    DirtyTiles changed_{kCell};
+    // Where pixels changed: on 8 x 8 cells an outline's bands joined into more rectangles of more
+    // pixels.
+    DirtyTiles changed_{kHanded};
     static constexpr int kBand = 32; // rows made white together
     // Makes the RGBA rows [top, bottom) show what shown_ says, where they were left unwritten.
     void fillBands(int top, int bottom);
