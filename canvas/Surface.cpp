@@ -129,6 +129,15 @@ void Surface::forEachChange(std::span<const PixelRect> rects, std::span<std::uin
     }
 }
 
+void Surface::changedWords(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
+                           std::vector<ChangedWord>& out) const {
+    out.clear();
+    forEachChange(rects, shown, false,
+                  [&](int x, int y, std::uint32_t changed, std::uint32_t now, std::uint32_t) {
+                      out.push_back({x, y, changed, now});
+                  });
+}
+
 void Surface::displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
                              const DisplayGrid& grid, bool all) const {
     const int* const columns = grid.columns.data();

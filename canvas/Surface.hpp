@@ -78,6 +78,19 @@ public:
     // far less than writing display pixels.
     void displayChanges(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
                         const DisplayGrid& grid, bool all = false) const;
+    // A word of the bits that differs from what a `shown` copy held: its first canvas column, its
+    // row, its bits changed inside the rectangle looked at, and the word now.
+    struct ChangedWord {
+        int x;
+        int y;
+        std::uint32_t changed;
+        std::uint32_t now;
+    };
+    // The words of the rectangles whose bits differ from `shown`, compared as displayChanges
+    // compares them and set there as it sets them, into `out` (cleared first): for a front end
+    // that writes the changed pixels in its own way.
+    void changedWords(std::span<const PixelRect> rects, std::span<std::uint32_t> shown,
+                      std::vector<ChangedWord>& out) const;
     // The bits, whose size a `shown` copy takes.
     [[nodiscard]] std::span<const std::uint32_t> bits() const { return words_; }
 

@@ -16,7 +16,7 @@ void PageBitmap::reset() {
     marked_.resize(w, h);
     changed_.resize(w, h);
     marked_.add({0, 0, w, h});
-    shown_.assign(static_cast<std::size_t>((w + 31) / 32) * h, 0);
+    shown_.assign(surface_.bits().size(), 0);
     const auto pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     if (pixels > capacity_) {
         rgba_.reset(new std::uint32_t[pixels]); // left unwritten: see written_
@@ -40,41 +40,30 @@ void PageBitmap::fillBands(int top, int bottom) {
 
 PageBitmap::Changes PageBitmap::take() {
     const int w = surface_.width();
-    const int h = surface_.height();
-    for (const PixelRect& r : marked_.take())
-        // Whole words, a column of them at a time as the surface lies in memory: a word two
-        // rectangles share finds nothing changed the second time.
-        for (int x = r.left & ~31; x < r.right; x += 32) {
-            std::uint32_t* const shownColumn = shown_.data() + static_cast<std::size_t>(x >> 5) * h;
-            for (int y = r.top; y < r.bottom; ++y) {
-                const std::uint32_t now = surface_.blackMask(x, y);
-                const std::uint32_t changed = now ^ shownColumn[y];
-                if (changed == 0)
-                    continue;
-                shownColumn[y] = now;
-                if (!written_[static_cast<std::size_t>(y / kBand)])
-                    fillBands(y, y + 1);
-                std::uint32_t* const out = rgba_.get() + static_cast<std::size_t>(y) * w;
-                // The bytes from the first changed one to the last: along an outline, one.
-                const int first = std::countr_zero(changed) & ~7;
-                const int last = (31 - std::countl_zero(changed)) & ~7;
-                for (int i = first; i <= last; i += 8) {
-                    if ((changed >> i & 0xFFu) == 0)
-                        continue;
-                    if (x + i + 8 <= w)
-                        Surface::eightPixels(now >> i & 0xFFu, out + x + i);
-                    else // the canvas's last pixels, short of a byte
-                        surface_.displayRow(y, x + i, w, out + x + i);
-                }
-                changed_.add({x + first, y, std::min(x + last + 8, w), y + 1});
-            }
+    surface_.changedWords(marked_.take(), shown_, words_);
+    for (const auto& [x, y, changed, now] : words_) {
+        if (!written_[static_cast<std::size_t>(y / kBand)])
+            fillBands(y, y + 1);
+        std::uint32_t* const out = rgba_.get() + static_cast<std::size_t>(y) * w;
+        // The bytes from the first changed one to the last: along an outline, one.
+        const int first = std::countr_zero(changed) & ~7;
+        const int last = (31 - std::countl_zero(changed)) & ~7;
+        for (int i = first; i <= last; i += 8) {
+            if ((changed >> i & 0xFFu) == 0)
+                continue;
+            if (x + i + 8 <= w)
+                Surface::eightPixels(now >> i & 0xFFu, out + x + i);
+            else // the canvas's last pixels, short of a byte
+                surface_.displayRow(y, x + i, w, out + x + i);
         }
+        changed_.add({x + first, y, std::min(x + last + 8, w), y + 1});
+    }
 
     Changes changes{fillWhite_, {}};
     fillWhite_ = false;
-    // The bands of changed cells, each joined to a rectangle above it where the pixels that
-    // rectangle would then copy unchanged, in all, cost less than a call. A rectangle's rows are
-    // then changed rows and gaps of less than a band between them: all of them written.
+    // The bands of changed tiles, each joined to a rectangle it touches above or beside it where
+    // the pixels that rectangle would then copy unchanged, in all, cost less than a call. A
+    // rectangle's rows are then rows of tiles with a change in them: all of them written.
     std::vector<PixelRect>& joined = changes.rects;
     std::vector<long long> unchanged; // of each rectangle joined
     const auto area = [](const PixelRect& r) {
@@ -88,7 +77,7 @@ PageBitmap::Changes PageBitmap::take() {
         for (; into < joined.size(); ++into) {
             const PixelRect& o = joined[into];
             grown = unchanged[into] + area(o.united(band)) - area(o) - area(band);
-            if (o.bottom >= band.top - (1 << kCell) && grown < kRectCost)
+            if (o.bottom >= band.top && grown < kRectCost)
                 break;
         }
         if (into < joined.size()) {

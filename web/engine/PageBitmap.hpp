@@ -46,17 +46,19 @@ private:
     static constexpr int kHanded = 4;           // tiles of 16 x 16 pixels
     static constexpr std::size_t kLookBack = 8; // rectangles a band may join
 
+    static constexpr int kBand = 32; // rows made white together
+
+    // Makes the RGBA rows [top, bottom) show what shown_ says, where they were left unwritten.
+    void fillBands(int top, int bottom);
+
     const Surface& surface_;
     DirtyTiles marked_{kCell};
     // Where pixels changed: on 8 x 8 cells an outline's bands joined into more rectangles of more
     // pixels.
     DirtyTiles changed_{kHanded};
-    static constexpr int kBand = 32; // rows made white together
-    // Makes the RGBA rows [top, bottom) show what shown_ says, where they were left unwritten.
-    void fillBands(int top, int bottom);
-
-    // The bits the canvas shows, 32 pixels a word, a column of words after another.
+    // The bits the canvas shows, as the surface holds its own.
     std::vector<std::uint32_t> shown_;
+    std::vector<Surface::ChangedWord> words_; // take()'s, kept for their memory
     // Written a band of rows at a time, when the band first changes or is handed over: a new
     // picture's 16 MiB at 2048 px are not written all at once, and where it stays white, never.
     // Where a band is unwritten its bits in shown_ are all white.
