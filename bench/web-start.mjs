@@ -1,9 +1,9 @@
 // The web page's start, in headless Chromium with a mirona.html opened from the disk: from the
-// start of navigation (a reload of the tab) to the first frame with a drawable canvas (the page's
-// "mirona-ready" mark), with the picture the tab keeps (1 or 1000 undo steps), at 451
-// and 2048 px, at full speed and with the CPU slowed six times (as a low-end Chromebook). The
+// start of navigation (the page opened again in its tab, which shows a blank page between starts)
+// to the first frame with a drawable canvas (the page's "mirona-ready" mark), with the picture
+// the tab keeps (1 or 1000 undo steps), at 451 and 2048 px, at full speed and with the CPU slowed six times (as a low-end Chromebook). The
 // milestones on the way: the document read (domInteractive), the engine made ("mirona-engine"),
-// the kept picture in the engine and shown ("mirona-picture"). Medians of `loads` reloads. With
+// the kept picture in the engine and shown ("mirona-picture"). Medians of `loads` starts. With
 // --before, another build's page is loaded in turn with this one, each time in the other order,
 // and its figures are given in brackets.
 // Run after scripts/web.sh and `npm ci` in web/:
@@ -27,13 +27,14 @@ const pages = [['after', pathToFileURL(pageFile).href]];
 if (options.before)
   pages.push(['before', pathToFileURL(options.before).href]);
 
-// Reloads the tab, its CPU slowed `rate` times; resolves to its milestones once it is ready,
-// and to whether it opened the kept picture.
-async function start(page, rate) {
+// Opens the page in its tab, its CPU slowed `rate` times; resolves to its milestones once it is
+// ready, and to whether it opened the kept picture. Between its starts the tab shows a blank
+// page, so that it does not run beside the other page's start.
+async function start(page, url, rate) {
   await page.cdp.send('Emulation.setCPUThrottlingRate', { rate });
-  await page.reload();
+  await page.goto(url);
   await page.waitForSelector('html[data-ready]');
-  return page.evaluate(() => {
+  const times = await page.evaluate(() => {
     const mark = (name) => performance.getEntriesByName(name)[0]?.startTime ?? NaN;
     return {
       read: performance.getEntriesByType('navigation')[0].domInteractive,
@@ -41,6 +42,8 @@ async function start(page, rate) {
       kept: !document.getElementById('Undo').disabled,
     };
   });
+  await page.goto('about:blank');
+  return times;
 }
 
 // A tab of a context of its own at the page, with `steps` strokes on the canvas, each an undo
@@ -74,6 +77,7 @@ async function keep(url, size, steps) {
   // A store begun after the last release holds every step.
   await page.waitForFunction(() => performance.getEntriesByName('mirona-store')
     .some((entry) => entry.startTime >= window.lastStroke), { polling: 100, timeout: 0 });
+  await page.goto('about:blank');
   return page;
 }
 
@@ -89,8 +93,8 @@ try {
       for (const rate of [1, 6]) {
         const runs = new Map(pages.map(([name]) => [name, []]));
         for (let load = 0; load < Number(options.loads); ++load)
-          for (const [name] of load % 2 ? [...pages].reverse() : pages) {
-            const times = await start(tabs.get(name), rate);
+          for (const [name, url] of load % 2 ? [...pages].reverse() : pages) {
+            const times = await start(tabs.get(name), url, rate);
             if (!times.kept)
               throw new Error(`${name}: the kept picture of ${steps} steps did not open`);
             runs.get(name).push(times);

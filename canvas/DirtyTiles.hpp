@@ -83,6 +83,24 @@ public:
         lastRow_ = std::max(lastRow_, static_cast<int>(tile(bounds.bottom - 1 + dy)));
     }
 
+    // Marks the tiles of the pixels [left, right) of row y, which lie inside the area, as add
+    // does: a changed word's pixels, which come in their thousands a move. Inline, and with no
+    // clipping.
+    void addRun(int y, int left, int right) {
+        const auto tile = [this](int v) { return static_cast<unsigned>(v) >> shift_; };
+        const unsigned row = tile(y);
+        const unsigned column0 = tile(left);
+        const unsigned column1 = tile(right - 1);
+        std::uint64_t* const line = dirty_.data() + static_cast<std::size_t>(row) * words_;
+        if (column0 >> 6 == column1 >> 6)
+            line[column0 >> 6] |= (~std::uint64_t{0} >> (63 - (column1 & 63))) &
+                                  (~std::uint64_t{0} << (column0 & 63));
+        else
+            markColumns(line, static_cast<int>(column0), static_cast<int>(column1), 1);
+        firstRow_ = std::min(firstRow_, static_cast<int>(row));
+        lastRow_ = std::max(lastRow_, static_cast<int>(row));
+    }
+
     [[nodiscard]] bool isEmpty() const { return firstRow_ > lastRow_; }
 
     // The dirty tiles as rectangles clipped to the area, in the order above; then nothing is

@@ -143,5 +143,29 @@ TEST(DirtyTilesTest, MovedPiecesMarkWhatEachMarksAlone) {
     }
 }
 
+// A run of a row marks what its one-row rectangle marks, on tiles of every size and in areas
+// wider than a word of tiles, runs across a word's edge among them.
+TEST(DirtyTilesTest, RunsMarkWhatTheirRectanglesMark) {
+    std::mt19937 random(31);
+    for (int round = 0; round < 300; ++round) {
+        const int shift = 2 + static_cast<int>(random() % 4);
+        const int w = 1 + static_cast<int>(random() % 2100);
+        const int h = 1 + static_cast<int>(random() % 200);
+        DirtyTiles runs(shift);
+        DirtyTiles rects(shift);
+        runs.resize(w, h);
+        rects.resize(w, h);
+        for (int i = static_cast<int>(random() % 40); i >= 0; --i) {
+            const int y = static_cast<int>(random() % h);
+            const int left = static_cast<int>(random() % w);
+            const int right = std::min(w, left + 1 + static_cast<int>(random() % 300));
+            runs.addRun(y, left, right);
+            rects.add({left, y, right, y + 1});
+        }
+        ASSERT_EQ(runs.take(), rects.take()) << round;
+        ASSERT_TRUE(runs.isEmpty());
+    }
+}
+
 } // namespace
 } // namespace mirona

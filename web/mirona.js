@@ -88,9 +88,17 @@ function area() {
   return [page.clientWidth, page.clientHeight - bar.offsetHeight];
 }
 
+// Where the canvas is, asked for again at each press and whenever the page's layout may have
+// moved or sized it (asking costs more than a move's drawing on a small canvas).
+let box = null;
+const forgetBox = () => (box = null);
+new ResizeObserver(forgetBox).observe(document.body);
+new ResizeObserver(forgetBox).observe(bar);
+
 // The whole canvas stays on screen: one canvas pixel to one CSS pixel where it fits, scaled
 // down where the window is smaller (a tablet turned, a split screen). The picture is kept.
 function fitView() {
+  forgetBox();
   const [width, height] = area();
   const scale = Math.min(1, width / canvas.width, height / canvas.height);
   canvas.style.width = `${canvas.width * scale}px`;
@@ -210,9 +218,10 @@ const pointers = createPointerInput({
     } catch {} // a pointer the browser no longer counts as active: the stroke goes on uncaptured
   },
   place() {
-    const box = canvas.getBoundingClientRect(); // asked for once an event
-    return (event) => [Math.floor((event.clientX - box.left) * canvas.width / box.width),
-      Math.floor((event.clientY - box.top) * canvas.height / box.height)];
+    box ??= canvas.getBoundingClientRect();
+    const { left, top, width, height } = box;
+    return (event) => [Math.floor((event.clientX - left) * canvas.width / width),
+      Math.floor((event.clientY - top) * canvas.height / height)];
   },
 });
 
@@ -223,6 +232,8 @@ let waiting = [];
 for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'])
   canvas.addEventListener(type, (event) => {
     event.preventDefault();
+    if (event.type === 'pointerdown')
+      forgetBox();
     if (waiting)
       waiting.push(event);
     else

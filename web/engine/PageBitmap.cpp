@@ -56,7 +56,7 @@ PageBitmap::Changes PageBitmap::take() {
             else // the canvas's last pixels, short of a byte
                 surface_.displayRow(y, x + i, w, out + x + i);
         }
-        changed_.add({x + first, y, std::min(x + last + 8, w), y + 1});
+        changed_.addRun(y, x + first, std::min(x + last + 8, w));
     }
 
     Changes changes{fillWhite_, {}};

@@ -106,3 +106,25 @@ test('undo past the start changes nothing; the bar\'s buttons undo and redo whil
     assert.deepEqual(await buttons(), after, `after ${button}`);
   }
 });
+
+test('a stroke goes on where the pointer is when the window shrinks under it and the canvas is scaled down', async () => {
+  const session = await Session.open(browser, { width: 800, height: 600 });
+  const { page } = session;
+  await session.move(40, 50);
+  await session.down();
+  await session.move(300, 260);
+  await page.setViewport({ width: 460, height: 340 });
+  const shown = await layout(page);
+  const [left, top, width] = shown.box;
+  const scale = width / shown.pixels[0];
+  assert.ok(scale < 1, 'scaled down');
+  // Whole CSS pixels (WebDriver moves to no others), each on the canvas pixel under it.
+  for (const [cssX, cssY] of [[100, 60], [280, 230], [6, 270]]) {
+    await page.mouse.move(left + cssX, top + cssY);
+    const [x, y] = [Math.floor(cssX / scale), Math.floor(cssY / scale)];
+    session.lines.push(`move 1 0 ${x} ${y}`);
+    session.at = [x, y];
+  }
+  await session.up();
+  await session.expectShown();
+});
