@@ -17,16 +17,38 @@
 // choice's value.
 
 import { kStores, picturesDatabase } from './database.js';
-import { importLegacy } from './legacy.js';
+import { importLegacy, legacyMarker } from './legacy.js';
 import { restoreInto } from './memory.js';
 import { pictureOwners } from './owners.js';
 import { deleteRecords, kReadable, makeRecords, putRecords, readRecords, snapshotOf, thumbnail } from './records.js';
 
-export function startKeeping(engine, ui) {
+// Begun before the engine is made, so that storage opens and the tab's own picture is read while
+// the engine compiles: the folder's scope, the pictures' database, and the tab's picture after a
+// reload (`own`, its records being read in `ownRead`), or null.
+export function openKeeping() {
+  const scope = location.protocol === 'file:' ? '' : new URL('.', location.href).pathname;
+  const early = { scope, closed: () => {}, own: null, ownRead: null };
+  early.database = picturesDatabase({ closed: () => early.closed() });
+  try {
+    early.own = sessionStorage.getItem(tabKey(scope));
+  } catch {}
+  early.ownRead = early.own ? readPicture(early.database, early.own).catch(() => null) : null;
+  return early;
+}
+
+// In the tab's session storage: the id of its picture.
+const tabKey = (scope) => `mirona picture ${scope}`;
+
+async function readPicture(database, id) {
+  await database.ready();
+  return database.transact(['pictures', 'heads', 'parts', 'steps'], 'readonly', (_, store) => readRecords(store, id));
+}
+
+// `early` is openKeeping()'s.
+export function startKeeping(engine, ui, early) {
   const kRetryMs = [1000, 2000, 3000, 5000]; // pauses before the tries after a failure, the last repeated
   const kNoFrameMs = 100; // a hidden page draws no frames: its change is stored after this
-  const scope = location.protocol === 'file:' ? '' : new URL('.', location.href).pathname;
-  const tabKey = `mirona picture ${scope}`; // in the tab's session storage
+  const { scope, database, own, ownRead } = early;
   const page = randomId();
   // The page this tab showed before a reload, which may not have let its picture go yet.
   let previousPage = null;
@@ -50,20 +72,12 @@ export function startKeeping(engine, ui) {
   let soon = false; // a store is due once the change is on screen
   let persistAsked = false;
 
-  const database = picturesDatabase({ closed: () => changes !== kept && failed() });
+  early.closed = () => changes !== kept && failed();
   const owners = pictureOwners({
     database, page, previousPage, scope,
     holding: () => (current?.owned && current.exists ? current.id : null),
     lost: lose,
   });
-
-  // The tab's own picture after a reload, read at once: beside the rest of the page's start and
-  // the checks of who has which picture. Read again where those take time (a question asked).
-  let own = null;
-  try {
-    own = sessionStorage.getItem(tabKey);
-  } catch {}
-  const ownRead = own ? readPicture(own).catch(() => null) : null;
 
   function randomId() {
     return `${Date.now().toString(36)}-${Math.random().toString(36).slice(2, 10)}`;
@@ -110,7 +124,7 @@ export function startKeeping(engine, ui) {
 
   function rememberInTab() {
     try {
-      sessionStorage.setItem(tabKey, current.id);
+      sessionStorage.setItem(tabKey(scope), current.id);
     } catch {} // no session storage: a new page each time
   }
 
@@ -213,14 +227,9 @@ export function startKeeping(engine, ui) {
 
   // ---- Opening.
 
-  async function readPicture(id) {
-    await database.ready();
-    return database.transact(['pictures', 'heads', 'parts', 'steps'], 'readonly', (_, store) => readRecords(store, id));
-  }
-
   // Opens picture `id` into the engine, from its records where they were `read` already; false,
   // and the engine unchanged, where it cannot be read.
-  async function load(id, read = readPicture(id)) {
+  async function load(id, read = readPicture(database, id)) {
     const found = await read;
     const snapshot = snapshotOf(found);
     if (!snapshot || !restoreInto(engine, snapshot.bytes))
@@ -242,17 +251,18 @@ export function startKeeping(engine, ui) {
     await write(made, true);
   }
 
-  // Every kept picture of this folder, newest first, with whether this build reads it and
-  // whether it is open here or in another page.
-  async function pictures() {
-    await database.ready();
-    const all = await database.transact('pictures', 'readonly', (_, store) => {
-      const found = [];
-      store('pictures').index('scope').getAll(scope).onsuccess = (event) => found.push(...event.target.result);
-      return found;
-    });
-    const open = await owners.elsewhere();
-    return all.sort((a, b) => b.time - a.time).map((picture) => {
+  // The records of this folder's pictures, read in a transaction over `pictures`; filled in once
+  // it completes.
+  function readList(store) {
+    const found = [];
+    store('pictures').index('scope').getAll(scope).onsuccess = (event) => found.push(...event.target.result);
+    return found;
+  }
+
+  // The pictures of `records` newest first, with whether this build reads each and whether it is
+  // open here or in another page (`open`, owners.elsewhere()'s).
+  function listed(records, open) {
+    return records.sort((a, b) => b.time - a.time).map((picture) => {
       const here = picture.id === current?.id;
       return {
         ...picture,
@@ -264,33 +274,53 @@ export function startKeeping(engine, ui) {
     });
   }
 
+  // Every kept picture of this folder, as listed(), by a census taken now or the one `seen`.
+  async function pictures(seen) {
+    await database.ready();
+    const records = await database.transact('pictures', 'readonly', (_, store) => readList(store));
+    return listed(records, await owners.elsewhere(seen));
+  }
+
   // Opens the picture the page should show: after a reload or a discard the tab's own (asking
   // what to do where another page has it open), otherwise the one changed last that no other
   // page has open. Resolves to whether one was opened; otherwise the page starts a new picture.
   async function open() {
+    // The folder's pictures, who has which, and whether the first releases' were brought in, in
+    // one transaction: a slow tablet waits for each.
+    let found;
     try {
       await database.ready();
-      await importLegacy({ database, engine, scope, keepAsNew }).catch(() => {});
+      found = await database.transact(['pictures', 'owners'], 'readonly', (_, store) => {
+        const read = { list: readList(store), owners: owners.readOwners(store) };
+        store('owners').get(legacyMarker(scope)).onsuccess = (event) => (read.imported = Boolean(event.target.result));
+        return read;
+      });
+      if (!found.imported) {
+        await importLegacy({ database, engine, scope, keepAsNew }).catch(() => {});
+        found = null; // read again, with what was brought in
+      }
       current = null;
     } catch {
       available = false;
       ui.say(texts.NotKept);
       return false;
     }
-    const all = await pictures();
+    // One census for the list and every claim: asking pages that have gone takes a moment.
+    const seen = await owners.census(found?.owners);
+    const all = found ? listed(found.list, await owners.elsewhere(seen)) : await pictures(seen);
     const mine = all.find((picture) => picture.id === own);
     if (mine?.readable) {
       // Open in another page, it may have changed while the question waited.
       if (mine.elsewhere && (await ui.ask(texts.OpenElsewhere, ['ContinueHere', 'NewPicture'])) !== 'ContinueHere')
         return startNew();
-      if ((await owners.claim(mine.id, true)) && (await load(mine.id, mine.elsewhere ? readPicture(mine.id) : ownRead)))
+      if ((await owners.claim(mine.id, true)) && (await load(mine.id, mine.elsewhere ? readPicture(database, mine.id) : ownRead)))
         return true;
     }
     let unreadable = mine && !mine.readable;
     for (const picture of all) {
       if (picture.elsewhere || picture === mine)
         continue;
-      if (picture.readable && (await owners.claim(picture.id)) && (await load(picture.id))) {
+      if (picture.readable && (await owners.claim(picture.id, false, seen)) && (await load(picture.id))) {
         if (unreadable)
           ui.say(texts.Unreadable);
         return true;
@@ -336,7 +366,7 @@ export function startKeeping(engine, ui) {
 
   // The engine's bytes of picture `id`, to be opened elsewhere than in the engine (a BMP).
   async function bytesOf(id) {
-    return snapshotOf(await readPicture(id))?.bytes ?? null;
+    return snapshotOf(await readPicture(database, id))?.bytes ?? null;
   }
 
   // Deletes picture `id` for good, unless another page has it open.

@@ -24,20 +24,15 @@ async function legacyRecords() {
   return records.sort((a, b) => a.time - b.time);
 }
 
-// Brings the first releases' pictures into `database` (web/database.js's), once per `scope`:
-// each is restored into `engine` and written by `keepAsNew(time)`, which stores the engine's
-// picture as a new one last changed at `time`.
+// The record in `owners` that says the first releases' pictures were brought into `scope`.
+export const legacyMarker = (scope) => `imported ${scope}`;
+
+// Brings the first releases' pictures into `database` (web/database.js's), once per `scope`
+// (where `owners` has no legacyMarker record yet): each is restored into `engine` and written by
+// `keepAsNew(time)`, which stores the engine's picture as a new one last changed at `time`.
 export async function importLegacy({ database, engine, scope, keepAsNew }) {
-  const marker = `imported ${scope}`;
-  const [mark] = await database.transact('owners', 'readonly', (_, store) => {
-    const found = [];
-    store('owners').get(marker).onsuccess = (event) => found.push(event.target.result);
-    return found;
-  });
-  if (mark)
-    return;
   for (const record of await legacyRecords())
     if (record.bytes instanceof Uint8Array && restoreInto(engine, record.bytes))
       await keepAsNew(record.time);
-  await database.transact('owners', 'readwrite', (_, store) => store('owners').put({ id: marker, page: '', beat: 0 }));
+  await database.transact('owners', 'readwrite', (_, store) => store('owners').put({ id: legacyMarker(scope), page: '', beat: 0 }));
 }

@@ -5,7 +5,7 @@
 // all the engine's.
 
 import { createDialogs } from './dialogs.js';
-import { startKeeping } from './keeping.js';
+import { openKeeping, startKeeping } from './keeping.js';
 import { startMenus } from './menus.js';
 import { startOpening } from './opening.js';
 import { startPictureList } from './pictures.js';
@@ -14,6 +14,7 @@ import { startReleases } from './release.js';
 import { createSaving } from './saving.js';
 import { createSharing } from './sharing.js';
 
+const early = openKeeping(); // storage opens and the tab's picture is read while the engine compiles
 const engine = await mironaEngine; // started by the engine's script
 performance.mark('mirona-engine');
 const canvas = document.getElementById('Picture1');
@@ -158,7 +159,7 @@ function shown() {
 
 let menus = null;
 const dialogs = createDialogs({ texts, beforeModal: () => menus?.closeMenu() });
-const keeping = startKeeping(engine, { texts, say: dialogs.say, status: dialogs.status, ask: dialogs.ask });
+const keeping = startKeeping(engine, { texts, say: dialogs.say, status: dialogs.status, ask: dialogs.ask }, early);
 const saving = createSaving({ engine, texts, engineText, dialogs });
 const sharing = createSharing({ engine, texts, engineText, dialogs });
 document.getElementById('Share').addEventListener('click', () => sharing.share());

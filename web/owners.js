@@ -55,27 +55,32 @@ export function pictureOwners({ database, page, previousPage, scope, holding, lo
     return answered;
   }
 
-  // The owners' records by picture, and the pages of them that are still there.
-  async function census() {
-    const owners = await database.transact('owners', 'readonly', (_, store) => {
-      const found = [];
-      store('owners').getAll().onsuccess = (event) => found.push(...event.target.result);
-      return found;
-    });
+  // The owners' records, read in a transaction over `owners`; filled in once it completes.
+  function readOwners(store) {
+    const found = [];
+    store('owners').getAll().onsuccess = (event) => found.push(...event.target.result);
+    return found;
+  }
+
+  // The owners' records by picture, and the pages of them that are still there; from the records
+  // where they were read already (readOwners).
+  async function census(records) {
+    const owners = records ?? (await database.transact('owners', 'readonly', (_, store) => readOwners(store)));
     return { owners: new Map(owners.map((owner) => [owner.id, owner])), living: await alive(owners) };
   }
 
-  // The ids of the pictures another page has open.
-  async function elsewhere() {
-    const { owners, living } = await census();
+  // The ids of the pictures another page has open, by a census.
+  async function elsewhere(seen) {
+    const { owners, living } = seen ?? (await census());
     return new Set([...owners.values()].filter((owner) => living.has(owner.page)).map((owner) => owner.id));
   }
 
   // Takes picture `id` for this page, unless another page has it (or `force`, taking it over:
-  // that page then stops writing it). Resolves to whether it did.
-  async function claim(id, force = false) {
+  // that page then stops writing it), by a census taken now or the one `seen`. Resolves to
+  // whether it did.
+  async function claim(id, force = false, seen = null) {
     await database.ready();
-    const seen = force ? null : await census();
+    seen = force ? null : seen ?? (await census());
     const taken = await database.transact('owners', 'readwrite', (_, store) => {
       const owners = store('owners');
       const result = { taken: false };
@@ -124,5 +129,5 @@ export function pictureOwners({ database, page, previousPage, scope, holding, lo
     database.transact('owners', 'readwrite', (_, store) => checkInStore(store('owners'), id, lost)).catch(() => {});
   }, kBeatMs);
 
-  return { elsewhere, claim, letGo, checkInStore };
+  return { readOwners, census, elsewhere, claim, letGo, checkInStore };
 }
