@@ -163,9 +163,11 @@ test('by keyboard: the bar is one tab stop, arrows go across titles, focus comes
   await page.keyboard.press('Enter');
   await page.keyboard.press('Enter');
   const focused = await page.evaluate(async () => {
-    document.getElementById('Form2').close();
+    const about = document.getElementById('Form2');
+    const closed = new Promise((resolve) => about.addEventListener('close', () => setTimeout(resolve), { once: true }));
+    about.close();
     document.getElementById('Help').dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter' }));
-    await new Promise((resolve) => setTimeout(resolve, 50));
+    await closed;
     return document.activeElement.id;
   });
   assert.equal(focused, 'Joho', 'the menu opened as the about box closed keeps the focus');
