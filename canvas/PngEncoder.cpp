@@ -32,10 +32,7 @@ void putChunk(std::vector<std::uint8_t>& out, std::string_view type,
     const std::size_t start = out.size();
     out.insert(out.end(), type.begin(), type.end());
     out.insert(out.end(), data.begin(), data.end());
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = start; i < out.size(); ++i)
-        crc = kCrcTable[(crc ^ out[i]) & 0xFFu] ^ (crc >> 8);
-    put32(out, ~crc);
+    put32(out, pngCrc(std::span(out).subspan(start)));
 }
 
 std::uint32_t adler32(std::span<const std::uint8_t> data) {
@@ -193,6 +190,13 @@ void deflate(std::span<const std::uint8_t> data, BitWriter& bits) {
 }
 
 } // namespace
+
+std::uint32_t pngCrc(std::span<const std::uint8_t> bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const std::uint8_t byte : bytes)
+        crc = kCrcTable[(crc ^ byte) & 0xFFu] ^ (crc >> 8);
+    return ~crc;
+}
 
 std::vector<std::uint8_t> encodePng(std::span<const std::uint32_t> pixels, int width, int height,
                                     std::int32_t pixelsPerMetre) {

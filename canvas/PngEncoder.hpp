@@ -19,4 +19,8 @@ namespace mirona {
 encodePng(std::span<const std::uint32_t> pixels, int width, int height,
           std::int32_t pixelsPerMetre = kPixelsPerMetreAt96Dpi);
 
+// The CRC-32 that ends a PNG chunk, of its type and data: for checking a chunk as well as
+// writing one.
+[[nodiscard]] std::uint32_t pngCrc(std::span<const std::uint8_t> bytes);
+
 } // namespace mirona

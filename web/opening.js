@@ -22,15 +22,15 @@ export function startOpening(engine, hooks) {
     }
   }
 
-  // The CRC of a PNG chunk's type and data.
-  function crc32(bytes) {
-    let crc = ~0;
-    for (const byte of bytes) {
-      crc ^= byte;
-      for (let k = 0; k < 8; ++k)
-        crc = (crc >>> 1) ^ (0xedb88320 & -(crc & 1));
+  // The CRC of a PNG chunk's type and data, the engine's.
+  function pngCrc(bytes) {
+    const at = engine._malloc(bytes.length);
+    try {
+      engine.HEAPU8.set(bytes, at);
+      return engine._pngCrc(at, bytes.length) >>> 0;
+    } finally {
+      engine._free(at);
     }
-    return ~crc >>> 0;
   }
 
   // What the first bytes say: the kind of picture, where it is one that browsers decode; for a
@@ -42,7 +42,7 @@ export function startOpening(engine, hooks) {
     if (starts(0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a)) {
       // The first chunk is the 13 bytes of IHDR, whose CRC must match.
       const header = bytes.length >= 33 && view.getUint32(8) === 13 &&
-        String.fromCharCode(...bytes.subarray(12, 16)) === 'IHDR' && crc32(bytes.subarray(12, 29)) === view.getUint32(29);
+        String.fromCharCode(...bytes.subarray(12, 16)) === 'IHDR' && pngCrc(bytes.subarray(12, 29)) === view.getUint32(29);
       return { image: true, broken: !header, width: view.getUint32(16), height: view.getUint32(20) };
     }
     if (starts(0x47, 0x49, 0x46, 0x38)) {

@@ -1,5 +1,6 @@
 // The functions the web page calls: one session, its pointer handlers, menu commands and
 // bitmap. Rectangles and files are handed over as a pointer into memory and a count.
+#include "canvas/PngEncoder.hpp"
 #include "texts/SaveFailureReason.hpp"
 #include "texts/Texts.hpp"
 #include "web/engine/Thumbnail.hpp"
@@ -144,6 +145,11 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* bmp(int* size) {
 // The PNG file of the picture as it is, a stroke in progress left out; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* png(int* size) {
     return handOver(file, session().png(), size);
+}
+// The CRC that ends a PNG chunk, of the `size` bytes of its type and data at `bytes`: for the
+// page's check of a file's header.
+EMSCRIPTEN_KEEPALIVE std::uint32_t pngCrc(const std::uint8_t* bytes, int size) {
+    return mirona::pngCrc({bytes, static_cast<std::size_t>(size)});
 }
 // The session's snapshot, to be stored; valid until the next call.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* snapshot(int* size) {

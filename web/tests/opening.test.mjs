@@ -83,7 +83,7 @@ test('開く opens the BMP the desktop saves, as it is, at 1, 451 and 2048 px, e
   }
 });
 
-test('a BMP the page saved opens as it is, dropped or pasted', async () => {
+test('a BMP the page saved, and the same picture as a PNG, open as they are, dropped or pasted', async () => {
   const session = await Session.open(browser, { before: fakePicker });
   const { page } = session;
   await session.choose('Byoga', 'MenuEllipse', 'tool 3');
@@ -92,12 +92,26 @@ test('a BMP the page saved opens as it is, dropped or pasted', async () => {
   await session.choose('File', 'Hozon');
   const saved = Buffer.from(await page.evaluate(() => window.written[0]), 'base64');
   assert.ok(saved.equals(replay(session.lines)), 'the page saves the desktop\'s bytes');
-  for (const how of ['drop', 'paste']) {
+  // The browser's own PNG of it.
+  const png = Buffer.from(await page.evaluate(async (base64) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const bitmap = await createImageBitmap(new Blob([bytes], { type: 'image/bmp' }));
+    const canvas = document.createElement('canvas');
+    [canvas.width, canvas.height] = [bitmap.width, bitmap.height];
+    canvas.getContext('2d').drawImage(bitmap, 0, 0);
+    const blob = await new Promise((done) => canvas.toBlob(done, 'image/png'));
+    return new Promise((done) => {
+      const reader = new FileReader();
+      reader.onload = () => done(reader.result.split(',')[1]);
+      reader.readAsDataURL(blob);
+    });
+  }, saved.toString('base64')), 'base64');
+  for (const [how, name, bytes] of [['drop', 'saved.bmp', saved], ['paste', 'saved.bmp', saved], ['drop', 'saved.png', png]]) {
     await session.storing(() => session.choose('File', 'Hakushi'));
     // The decoder answers later, and the canvas is the same size as before: the picture opened
     // is stored once it is shown.
-    await session.storing(() => hand(page, how, 'saved.bmp', saved));
-    assert.equal(difference(await canvasPixels(page), bmpPixels(saved)), '', how);
+    await session.storing(() => hand(page, how, name, bytes));
+    assert.equal(difference(await canvasPixels(page), bmpPixels(saved)), '', `${name} ${how}`);
   }
 });
 
