@@ -1,11 +1,11 @@
 // The web page's start, in headless Chromium with a mirona.html opened from the disk: from the
-// start of navigation (the page opened again in its tab, which shows a blank page between starts)
-// to the first frame with a drawable canvas (the page's "mirona-ready" mark), with the picture
-// the tab keeps (1 or 1000 undo steps), at 451 and 2048 px, at full speed and with the CPU slowed six times (as a low-end Chromebook). The
-// milestones on the way: the document read (domInteractive), the engine made ("mirona-engine"),
-// the kept picture in the engine and shown ("mirona-picture"). Medians of `loads` starts. With
-// --before, another build's page is loaded in turn with this one, each time in the other order,
-// and its figures are given in brackets.
+// start of navigation (a reload of the tab, which shows a blank page between starts) to the first
+// frame with a drawable canvas (the page's "mirona-ready" mark), with the picture the tab keeps
+// (1 or 1000 undo steps), at 451 and 2048 px, at full speed and with the CPU slowed six times (as
+// a low-end Chromebook). The milestones on the way: the document read (domInteractive), the
+// engine made ("mirona-engine"), the kept picture in the engine and shown ("mirona-picture").
+// Medians of `loads` reloads. With --before, another build's page is loaded in turn with this
+// one, each time in the other order, and its figures are given in brackets.
 // Run after scripts/web.sh and `npm ci` in web/:
 //   node bench/web-start.mjs [--before build/before-web/mirona.html] [--loads 7] [--sizes 451,2048]
 //     [--steps 1,1000]
@@ -27,12 +27,15 @@ const pages = [['after', pathToFileURL(pageFile).href]];
 if (options.before)
   pages.push(['before', pathToFileURL(options.before).href]);
 
-// Opens the page in its tab, its CPU slowed `rate` times; resolves to its milestones once it is
+// Reloads the page in its tab, its CPU slowed `rate` times; resolves to its milestones once it is
 // ready, and to whether it opened the kept picture. Between its starts the tab shows a blank
-// page, so that it does not run beside the other page's start.
+// page, so that it does not run beside the other page's start: it opens the page first, then
+// reloads it.
 async function start(page, url, rate) {
-  await page.cdp.send('Emulation.setCPUThrottlingRate', { rate });
   await page.goto(url);
+  await page.waitForSelector('html[data-ready]');
+  await page.cdp.send('Emulation.setCPUThrottlingRate', { rate });
+  await page.reload();
   await page.waitForSelector('html[data-ready]');
   const times = await page.evaluate(() => {
     const mark = (name) => performance.getEntriesByName(name)[0]?.startTime ?? NaN;
@@ -42,6 +45,7 @@ async function start(page, url, rate) {
       kept: !document.getElementById('Undo').disabled,
     };
   });
+  await page.cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
   await page.goto('about:blank');
   return times;
 }
