@@ -66,6 +66,7 @@ export function startKeeping(engine, ui, early) {
   let changes = 0; // counts changes; those up to `kept` are stored
   let kept = 0;
   let writing = null; // the store in flight
+  let inFlight = null; // the transaction of the last write begun, until it ends
   let again = false;
   let failures = 0;
   let retry = 0;
@@ -99,7 +100,10 @@ export function startKeeping(engine, ui, early) {
   function write(made, leaving) {
     const { id } = current;
     const verdict = { lost: false };
-    return database.transact(kStores, 'readwrite', (transaction, store) => {
+    let mine = null;
+    const written = database.transact(kStores, 'readwrite', (transaction, store) => {
+      mine = transaction;
+      inFlight = transaction;
       if (!leaving)
         owners.checkInStore(store('owners'), id, () => {
           verdict.lost = true;
@@ -110,7 +114,16 @@ export function startKeeping(engine, ui, early) {
         store('owners').delete(id);
         transaction.commit?.();
       }
-    }).then(() => 'written', (error) => {
+    });
+    const settled = () => {
+      if (inFlight === mine)
+        inFlight = null;
+    };
+    return written.then(() => {
+      settled();
+      return 'written';
+    }, (error) => {
+      settled();
       if (verdict.lost)
         return 'lost';
       throw error;
@@ -387,8 +400,16 @@ export function startKeeping(engine, ui, early) {
   function leave() {
     if (!current || !available || !database.isOpen)
       return Promise.resolve();
-    if (changes !== kept)
+    if (changes !== kept) {
+      // A store in flight cannot end once the page has gone: its check of who has the picture
+      // waits for the page to handle an answer. Left to run, it holds back the store made now,
+      // which waits behind it, and the browser drops both. It is given up: this store holds all
+      // that it held.
+      try {
+        inFlight?.abort();
+      } catch {} // it has ended already
       return store(true);
+    }
     if (!current.owned || !current.exists)
       return Promise.resolve();
     return database.transact('owners', 'readwrite', (transaction, store) => {
