@@ -69,8 +69,7 @@ public:
             std::uint64_t* const line = dirty_.data() + static_cast<std::size_t>(row0) * words_;
             if (column0 >> 6 == column1 >> 6) {
                 // Within one word of a row, as nearly every piece is.
-                const std::uint64_t bits = (~std::uint64_t{0} >> (63 - (column1 & 63))) &
-                                           (~std::uint64_t{0} << (column0 & 63));
+                const std::uint64_t bits = columnBits(column0 & 63, column1 & 63);
                 std::uint64_t* marks = line + (column0 >> 6);
                 for (unsigned row = row0; row <= row1; ++row, marks += words_)
                     *marks |= bits;
@@ -93,8 +92,7 @@ public:
         const unsigned column1 = tile(right - 1);
         std::uint64_t* const line = dirty_.data() + static_cast<std::size_t>(row) * words_;
         if (column0 >> 6 == column1 >> 6)
-            line[column0 >> 6] |= (~std::uint64_t{0} >> (63 - (column1 & 63))) &
-                                  (~std::uint64_t{0} << (column0 & 63));
+            line[column0 >> 6] |= columnBits(column0 & 63, column1 & 63);
         else
             markColumns(line, static_cast<int>(column0), static_cast<int>(column1), 1);
         firstRow_ = std::min(firstRow_, static_cast<int>(row));
@@ -109,6 +107,10 @@ public:
 
 private:
     [[nodiscard]] int tileSize() const { return 1 << shift_; }
+    // The bits of tile columns first to last of a word, both within 0 to 63.
+    [[nodiscard]] static std::uint64_t columnBits(unsigned first, unsigned last) {
+        return (~std::uint64_t{0} >> (63 - last)) & (~std::uint64_t{0} << first);
+    }
     // Marks tile columns column0 to column1 of `rows` rows of tiles from `line`, a row's first
     // word.
     void markColumns(std::uint64_t* line, int column0, int column1, int rows) {
@@ -116,8 +118,7 @@ private:
             // The columns of [column0, column1] in this word.
             const int first = std::max(column0 - word * 64, 0);
             const int last = std::min(column1 - word * 64, 63);
-            const std::uint64_t bits =
-                (~std::uint64_t{0} >> (63 - last)) & (~std::uint64_t{0} << first);
+            const std::uint64_t bits = columnBits(first, last);
             std::uint64_t* marks = line + word;
             for (int row = 0; row < rows; ++row, marks += words_)
                 *marks |= bits;

@@ -115,15 +115,10 @@ export function startKeeping(engine, ui, early) {
         transaction.commit?.();
       }
     });
-    const settled = () => {
+    return written.finally(() => {
       if (inFlight === mine)
         inFlight = null;
-    };
-    return written.then(() => {
-      settled();
-      return 'written';
-    }, (error) => {
-      settled();
+    }).then(() => 'written', (error) => {
       if (verdict.lost)
         return 'lost';
       throw error;

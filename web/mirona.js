@@ -93,8 +93,9 @@ function area() {
 // moved or sized it (asking costs more than a move's drawing on a small canvas).
 let box = null;
 const forgetBox = () => (box = null);
-new ResizeObserver(forgetBox).observe(document.body);
-new ResizeObserver(forgetBox).observe(bar);
+const layoutWatch = new ResizeObserver(forgetBox);
+layoutWatch.observe(document.body);
+layoutWatch.observe(bar);
 
 // The whole canvas stays on screen: one canvas pixel to one CSS pixel where it fits, scaled
 // down where the window is smaller (a tablet turned, a split screen). The picture is kept.
