@@ -43,10 +43,42 @@ protected:
 
     void expectCanvasShows(const QImage& expected, const char* what) {
         const Settled seen = app.waitForCanvas(expected);
-        EXPECT_TRUE(seen.done)
-            << what << ": the canvas differs from the reference, see "
+        if (seen.done)
+            return;
+        ADD_FAILURE()
+            << what << ": the canvas differs from the reference, "
+            << differences(app.canvas(grabScreen()), expected) << ", see "
             << keepForInspection(seen.screen, what).toStdString() << " and "
-            << keepForInspection(expected, QString::fromLatin1(what) + "-expected").toStdString();
+            << keepForInspection(expected, QString::fromLatin1(what) + "-expected").toStdString()
+            << "; " << savedAgainst(expected, what);
+    }
+
+    // Which canvas pixels differ, for the log: where the screen alone is kept after a failure.
+    static std::string differences(const QImage& shown, const QImage& expected) {
+        QRect box;
+        int count = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x)
+                if (shown.pixel(x, y) != expected.pixel(x, y)) {
+                    box |= QRect(x, y, 1, 1);
+                    ++count;
+                }
+        return std::to_string(count) + " canvas pixels within " + std::to_string(box.width()) +
+               "x" + std::to_string(box.height()) + " at (" + std::to_string(box.left()) + ", " +
+               std::to_string(box.top()) + ")";
+    }
+
+    // The program's own picture, saved, tells a picture drawn wrong from one shown wrong.
+    std::string savedAgainst(const QImage& expected, const char* what) {
+        const QString path = savePath(QString::fromLatin1(what) + "-saved.bmp");
+        saveAs(path);
+        if (!dialogClosed() || !waitUntil([&] { return QFileInfo(path).size() > 0; }))
+            return "the picture could not be saved to compare";
+        const QImage saved = QImage(path).convertToFormat(QImage::Format_RGB32);
+        if (saved == expected)
+            return "the picture saved equals the reference: it is shown wrong";
+        return "the picture saved differs too, " + differences(saved, expected) + ", see " +
+               keepForInspection(saved, QString::fromLatin1(what) + "-saved").toStdString();
     }
 
     void chooseFile(FileItem item) { app.choose(Menu::File, static_cast<int>(item)); }
