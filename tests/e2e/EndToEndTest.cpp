@@ -205,9 +205,13 @@ INSTANTIATE_TEST_SUITE_P(Modes, EachToolInMode,
 TEST_F(EndToEndTest, LinesChainFromTheLastReleaseWhereverThePressIs) {
     app.choose(Menu::Byoga, 1);
     chooseTool(reference.state(), ToolNumber::ContLine);
+    // The first segment is waited for on the screen before the second drag: sent straight after
+    // it, the second drag once left the first one's release without effect, and the chain ran
+    // from the first press to the last release.
     app.drag({{60, 60}, {100, 80}, {140, 70}});
-    app.drag({{300, 300}, {320, 280}, {200, 150}});
     reference.stroke({{60, 60}, {100, 80}, {140, 70}});
+    expectCanvasShowsReference("chain-first");
+    app.drag({{300, 300}, {320, 280}, {200, 150}});
     reference.stroke({{300, 300}, {320, 280}, {200, 150}});
     expectCanvasShowsReference("chain");
 
@@ -242,6 +246,7 @@ TEST_F(EndToEndTest, CtrlZAndCtrlYUndoAndRedoAStrokeAChainSegmentAndNew) {
     chooseTool(reference.state(), ToolNumber::ContLine);
     rubberBand({{150, 40}, {170, 90}, {200, 60}});
     pictures.push_back(reference.image());
+    expectCanvasShowsReference("chain-first"); // before the next drag, as in the chain test
     app.drag({{20, 300}, {180, 160}});
     reference.stroke({{20, 300}, {180, 160}});
     pictures.push_back(reference.image());
