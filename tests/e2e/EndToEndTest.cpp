@@ -71,8 +71,7 @@ protected:
     // The program's own picture, saved, tells a picture drawn wrong from one shown wrong.
     std::string savedAgainst(const QImage& expected, const char* what) {
         const QString path = savePath(QString::fromLatin1(what) + "-saved.bmp");
-        saveAs(path);
-        if (!dialogClosed() || !waitUntil([&] { return QFileInfo(path).size() > 0; }))
+        if (!saveTo(path))
             return "the picture could not be saved to compare";
         const QImage saved = QImage(path).convertToFormat(QImage::Format_RGB32);
         if (saved == expected)
@@ -125,6 +124,12 @@ protected:
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("2"), path});
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
         return dialog;
+    }
+
+    // Saves through the dialog: whether it closed and the file was written.
+    bool saveTo(const QString& path) {
+        saveAs(path);
+        return dialogClosed() && waitUntil([&] { return QFileInfo(path).size() > 0; });
     }
 
     bool dialogClosed() {
@@ -274,9 +279,7 @@ TEST_F(EndToEndTest, SavesTheCanvasToANewFile) {
     expectCanvasShowsReference("before-save");
 
     const QString path = savePath(QStringLiteral("picture.bmp"));
-    saveAs(path);
-    ASSERT_TRUE(dialogClosed());
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo(path).size() > 0; }));
+    ASSERT_TRUE(saveTo(path));
     QImageReader reader(path);
     EXPECT_EQ(reader.format(), "bmp");
     EXPECT_EQ(reader.read().convertToFormat(QImage::Format_RGB32), reference.image());
@@ -287,9 +290,7 @@ TEST_F(EndToEndTest, SavesTheCanvasToANewFile) {
 
 TEST_F(EndToEndTest, OverwritesAnExistingFileOnlyAfterAsking) {
     const QString path = savePath(QStringLiteral("picture.bmp"));
-    saveAs(path);
-    ASSERT_TRUE(dialogClosed());
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo(path).size() > 0; }));
+    ASSERT_TRUE(saveTo(path));
     const QImage blank = QImage(path).convertToFormat(QImage::Format_RGB32);
 
     freehandCorner({50, 50}, {150, 50}, {150, 120});
